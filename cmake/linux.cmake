@@ -1,0 +1,46 @@
+# Linux build: the module as a static library, the virtual simulator, kestrel-host,
+# the tests and the benchmarks.
+find_package(GTest REQUIRED)
+find_package(benchmark QUIET)
+
+add_library(kestrel_module STATIC ${KESTREL_MODULE_SOURCES})
+target_include_directories(kestrel_module PUBLIC ${CMAKE_SOURCE_DIR})
+
+# The simulated host (portable) and the Win32 emulation (Linux only).
+file(GLOB VSIM_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/sim/*.cpp)
+add_library(vsim_sim STATIC ${VSIM_SIM_SOURCES})
+target_include_directories(vsim_sim PUBLIC ${CMAKE_SOURCE_DIR})
+file(GLOB VSIM_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/win32/*.cpp)
+add_library(vsim_win32 STATIC ${VSIM_WIN32_SOURCES})
+target_include_directories(vsim_win32 PUBLIC ${CMAKE_SOURCE_DIR})
+
+# The module and the virtual simulator call each other (the module calls Win32 and
+# SimConnect; the host calls the module's exports), so they link as one group.
+add_library(kestrel_vsim INTERFACE)
+target_link_libraries(kestrel_vsim INTERFACE "$<LINK_GROUP:RESCAN,kestrel_module,vsim_sim,vsim_win32>")
+
+file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kestrel-host/*.cpp)
+if(HOST_SOURCES)
+  add_executable(kestrel-host ${HOST_SOURCES})
+  target_link_libraries(kestrel-host PRIVATE kestrel_vsim)
+endif()
+
+# One test executable per tests/*_test.cpp; shared test helpers live in tests/support/.
+enable_testing()
+include(GoogleTest)
+file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(kestrel_test_support STATIC ${TEST_SUPPORT_SOURCES})
+target_link_libraries(kestrel_test_support PUBLIC kestrel_vsim GTest::gtest)
+file(GLOB TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
+foreach(test_source ${TEST_SOURCES})
+  get_filename_component(test_name ${test_source} NAME_WE)
+  add_executable(${test_name} ${test_source})
+  target_link_libraries(${test_name} PRIVATE kestrel_test_support GTest::gtest_main)
+  gtest_discover_tests(${test_name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endforeach()
+
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
+if(benchmark_FOUND AND BENCH_SOURCES)
+  add_executable(kestrel_bench ${BENCH_SOURCES})
+  target_link_libraries(kestrel_bench PRIVATE kestrel_test_support benchmark::benchmark benchmark::benchmark_main)
+endif()

@@ -1,0 +1,19 @@
+// Recording runs and the instant-replay buffer: the recording tick with sampling,
+// AI discovery and automatic stop, starting and saving recordings, temp files, and
+// the memory-only replay ring.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+extern uint32_t Timeline;            // 1/10000 s; recording time, or the playback position while playing
+extern uint32_t FirstTick;           // 1 after a start, 2 after a recording started during traffic playback
+extern uint16_t ActiveTrafficCount;  // AI tracks that hold a buffer (recorded or played)
+
+void StartRecording();
+void StopRecording(uint32_t forced);
+void RecordingTick();
+void StartReplayBuffer();
+void StopReplayBuffer();
+void SaveReplay(HWND owner);
