@@ -24,7 +24,7 @@ struct AircraftListRecord {
 };
 extern AircraftListRecord AircraftList;
 
-void SimLinkDispatch(SIMCONNECT_RECV* data, DWORD size, void* context);
+void CALLBACK SimLinkDispatch(SIMCONNECT_RECV* data, DWORD size, void* context);
 // Resets AircraftList to capacity 10 with the single entry UserObjectId; 1 on success.
 int ResetAircraftList();
 void ReleaseAircraftList();

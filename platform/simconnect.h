@@ -96,14 +96,24 @@ enum SIMCONNECT_TEXT_TYPE : DWORD {
     SIMCONNECT_TEXT_TYPE_PRINT_CYAN = 0x107,
 };
 
-// Receive records: packed, as the client library lays them out.
+// Receive records: packed, as the client library lays them out. Each record starts
+// with the SIMCONNECT_RECV header fields; they are spelled out in every record (not
+// inherited) so that the records stay standard-layout and their offsets checkable.
+#define SIMCONNECT_RECV_HEADER \
+    DWORD dwSize;              \
+    DWORD dwVersion;           \
+    DWORD dwID
+#define SIMCONNECT_RECV_EVENT_FIELDS \
+    SIMCONNECT_RECV_HEADER;          \
+    DWORD uGroupID;                  \
+    DWORD uEventID;                  \
+    DWORD dwData
 #pragma pack(push, 1)
 struct SIMCONNECT_RECV {
-    DWORD dwSize;
-    DWORD dwVersion;
-    DWORD dwID;
+    SIMCONNECT_RECV_HEADER;
 };
-struct SIMCONNECT_RECV_OPEN : SIMCONNECT_RECV {
+struct SIMCONNECT_RECV_OPEN {
+    SIMCONNECT_RECV_HEADER;
     char szApplicationName[256];
     DWORD dwApplicationVersionMajor;
     DWORD dwApplicationVersionMinor;
@@ -116,23 +126,25 @@ struct SIMCONNECT_RECV_OPEN : SIMCONNECT_RECV {
     DWORD dwReserved1;
     DWORD dwReserved2;
 };
-struct SIMCONNECT_RECV_EVENT : SIMCONNECT_RECV {
-    DWORD uGroupID;
-    DWORD uEventID;
-    DWORD dwData;
+struct SIMCONNECT_RECV_EVENT {
+    SIMCONNECT_RECV_EVENT_FIELDS;
 };
-struct SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE : SIMCONNECT_RECV_EVENT {
+struct SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE {
+    SIMCONNECT_RECV_EVENT_FIELDS;
     SIMCONNECT_SIMOBJECT_TYPE eObjType;
 };
-struct SIMCONNECT_RECV_EVENT_FILENAME : SIMCONNECT_RECV_EVENT {
+struct SIMCONNECT_RECV_EVENT_FILENAME {
+    SIMCONNECT_RECV_EVENT_FIELDS;
     char szFileName[MAX_PATH];
     DWORD dwFlags;
 };
-struct SIMCONNECT_RECV_EVENT_FRAME : SIMCONNECT_RECV_EVENT {
+struct SIMCONNECT_RECV_EVENT_FRAME {
+    SIMCONNECT_RECV_EVENT_FIELDS;
     float fFrameRate;
     float fSimSpeed;
 };
-struct SIMCONNECT_RECV_SIMOBJECT_DATA : SIMCONNECT_RECV {
+struct SIMCONNECT_RECV_SIMOBJECT_DATA {
+    SIMCONNECT_RECV_HEADER;
     DWORD dwRequestID;
     DWORD dwObjectID;
     DWORD dwDefineID;
@@ -142,7 +154,8 @@ struct SIMCONNECT_RECV_SIMOBJECT_DATA : SIMCONNECT_RECV {
     DWORD dwDefineCount;
     DWORD dwData;  // the first word of the data block, which runs on past the record
 };
-struct SIMCONNECT_RECV_ASSIGNED_OBJECT_ID : SIMCONNECT_RECV {
+struct SIMCONNECT_RECV_ASSIGNED_OBJECT_ID {
+    SIMCONNECT_RECV_HEADER;
     DWORD dwRequestID;
     DWORD dwObjectID;
 };
