@@ -19,3 +19,5 @@ uint16_t GetHostOption();
 void SetHostOption(uint16_t value);
 void ReadTrafficSettings(uint32_t* block);
 void WriteTrafficSettings(uint32_t* block);
+// Sets ActiveTrafficCount to the AI tracks (recorded or played) that hold a buffer.
+void RecountActiveTraffic();

@@ -22,3 +22,5 @@ bool AdvancePlayback();
 bool InterpolateSample(Track* track, uint32_t t, FullSample* sample);
 void PlayTrackStep(Track* track);
 uint32_t AvailableReplaySeconds();
+// The control window slider's position (0..350) of a recording time.
+uint32_t SliderPositionOf(uint32_t time);

@@ -1,13 +1,393 @@
-// Recording runs and the instant-replay buffer.
+// Recording runs and the instant-replay buffer. RecordingTick advances the recording
+// time each frame, asks for the samples that are due, discovers AI aircraft to record
+// and fires the automatic stops; StopRecording joins the temp files into a .frc file.
 #include "recording/recorder.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "module/dispatch.h"
+#include "module/entry.h"
+#include "module/simcommands.h"
+#include "module/simlink.h"
+#include "platform/files.h"
+#include "playback/controls.h"
+#include "playback/player.h"
+#include "recording/recordingfile.h"
+#include "recording/track.h"
+#include "ui/config.h"
+#include "ui/controlwindow.h"
 
 uint32_t Timeline = 0;
 uint32_t FirstTick = 0;
 uint16_t ActiveTrafficCount = 0;
 
-void StartRecording() {}
-void StopRecording(uint32_t) {}
-void RecordingTick() {}
-void StartReplayBuffer() {}
-void StopReplayBuffer() {}
-void SaveReplay(HWND) {}
+static uint32_t LastFrameClock = 0;
+static uint32_t LastGoodDelta = 0;
+static uint32_t LastSampleTime = 0;
+static uint8_t PrevOnGround = 0;
+static uint8_t PrevEngine = 0;
+static uint32_t AiTickCounter = 0;
+static uint32_t AutoStopTrigger = 0;
+static uint32_t RecordingStartTime = 0;   // Timeline when the recording started
+static bool WriteFailureReported = false;  // one message per recording is enough
+
+static const uint32_t TrackCapacity = 240;
+static const uint32_t AiGroupMask = 0x87F;  // radios, prop/mixture and date/time stay with the user
+
+static const char SaveFilter[] = "Flight Recordings\0*.frc\0";
+
+// ---- Helpers ----
+
+static void ShowModuleMessage(HWND owner, const char* text, const char* caption, UINT type) {
+    EnterDialogMode();
+    MessageBoxA(owner, text, caption, type);
+    LeaveDialogMode();
+}
+
+// The standard save dialog; keeps the process's current directory as it was.
+static bool AskSaveFileName(HWND owner, char* path) {
+    char savedDirectory[MAX_PATH];
+    DWORD saved = GetCurrentDirectoryA(sizeof(savedDirectory) - 1, savedDirectory);
+    path[0] = 0;
+    OPENFILENAMEA dialog;
+    memset(&dialog, 0, sizeof(dialog));
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    dialog.hInstance = ModuleInstance;
+    dialog.lpstrFilter = SaveFilter;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH - 1;
+    dialog.lpstrTitle = "Save Recording";
+    dialog.lpstrDefExt = "frc";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_EXPLORER;
+    bool chosen = GetSaveFileNameA(&dialog) != 0;
+    if (saved > 0 && saved < sizeof(savedDirectory)) SetCurrentDirectoryA(savedDirectory);
+    return chosen && path[0] != 0;
+}
+
+static bool IsLeapYear(uint32_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+void FormatDefaultRecordingName(char* path, size_t size) {
+    uint16_t year, dayOfYear;
+    uint8_t hour, minute, second;
+    SplitZuluStamp(ZuluStamp, &year, &dayOfYear, &hour, &minute, &second);
+    static const uint32_t MonthLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    uint32_t month = 1;
+    uint32_t day = dayOfYear;
+    while (month <= 12) {
+        uint32_t length = MonthLengths[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
+        if (day <= length) break;
+        day -= length;
+        ++month;
+    }
+    snprintf(path, size, "%sRec_%04d-%02d-%02d_%02d-%02d-%02d.frc", ModuleDir, (int)year, (int)month, (int)day,
+             (int)hour, (int)minute, (int)second);
+}
+
+static Track* FindTrack(uint32_t objectId) {
+    for (uint32_t i = 0; i < TrackTable.count; ++i) {
+        if (TrackTable.entries[i].objectId == objectId) return &TrackTable.entries[i];
+    }
+    return nullptr;
+}
+
+// Closes and deletes a recording track's temp file and drops the track.
+static void DiscardRecordingTrack(uint32_t index) {
+    Track* track = &TrackTable.entries[index];
+    char tempName[MAX_PATH];
+    FormatTempFileName(tempName, track->objectId, index == 0 || track->objectId == UserObjectId);
+    if (track->file) fclose(track->file);
+    track->file = nullptr;
+    DeleteFileA(tempName);
+    ReleaseTrackBuffer(track);
+    RemoveTrackEntry(index);
+}
+
+static void DiscardRecording() {
+    for (uint32_t i = 0; i < TrackTable.count;) {
+        if (TrackTable.entries[i].readMode == 0) {
+            DiscardRecordingTrack(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
+// ---- The recording tick ----
+
+static void AdvanceRecordingClock() {
+    uint32_t delta = PrevFrameClock - LastFrameClock;
+    if (ModuleMode != RecordingWithTraffic) {
+        if (delta < 5000 && FirstTick == 0) {
+            Timeline += ((uint32_t)SimRate * delta) >> 8;
+            LastGoodDelta = delta;
+        } else {
+            Timeline += ((uint32_t)SimRate * LastGoodDelta) >> 8;
+        }
+        LastFrameClock = PrevFrameClock;
+        if (FirstTick == 1) Timeline = 0;
+    } else {
+        if (delta < 5000) LastGoodDelta = delta;
+        LastFrameClock = PrevFrameClock;
+    }
+}
+
+static void DiscoverAiAircraft() {
+    uint32_t objectId = NextAircraftId(UserObjectId);
+    // The list never holds more entries than its count; the bound guards a broken walk.
+    for (uint32_t steps = 0; objectId != 0 && objectId != UserObjectId && steps < AircraftList.count; ++steps) {
+        if (Settings.MaxAIAcft != 0 && ActiveTrafficCount >= Settings.MaxAIAcft) return;
+        if (!FindTrack(objectId)) {
+            char tempName[MAX_PATH];
+            FormatTempFileName(tempName, objectId, false);
+            FILE* file = OpenHostFile(tempName, "w+b");
+            int index = AddTrackEntry();
+            if (index < 0) {
+                if (file) fclose(file);
+                DeleteFileA(tempName);
+                return;
+            }
+            Track* track = &TrackTable.entries[index];
+            if (!OpenTrack(track, TrackCapacity, file, 0, Settings.RecFlags & AiGroupMask, "", objectId,
+                           RecordOptions.interval, 1)) {
+                if (file) fclose(file);
+                track->file = nullptr;
+                DeleteFileA(tempName);
+                RemoveTrackEntry((uint32_t)index);
+                return;
+            }
+            RequestObjectTitle(objectId);
+            ++ActiveTrafficCount;
+        }
+        objectId = NextAircraftId(objectId);
+    }
+}
+
+static void RequestDueSamples() {
+    for (uint32_t i = 0; i < TrackTable.count; ++i) {
+        const Track* track = &TrackTable.entries[i];
+        if (track->readMode != 0) continue;
+        if (track->objectId == UserObjectId || AiTickCounter == 0) RequestSampleData(track->objectId);
+    }
+}
+
+// The countdown of kinds 2 and 3; true when the recording was stopped.
+static bool CountdownExpired() {
+    return AutoStopTrigger != 0 && Timeline - AutoStopTrigger > RecordOptions.autoStopTime;
+}
+
+static void CheckAutoStop() {
+    switch (RecordOptions.autoStop) {
+    case 1:
+        // Counted from the start of this recording, also when it began beside a traffic
+        // playback whose time was already running.
+        if (Timeline - RecordingStartTime > RecordOptions.autoStopTime) {
+            RecordOptions.autoStop = 0;
+            StopRecording(0);
+        }
+        break;
+    case 2:
+        if (CountdownExpired()) {
+            AutoStopTrigger = 0;
+            RecordOptions.autoStop = 0;
+            StopRecording(0);
+        }
+        break;
+    case 3:
+        if (PrevEngine != 0 && EngineRunning == 0) AutoStopTrigger = Timeline;
+        PrevEngine = EngineRunning;
+        if (CountdownExpired()) {
+            AutoStopTrigger = 0;
+            RecordOptions.autoStop = 0;
+            StopRecording(0);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void RecordingTick() {
+    AdvanceRecordingClock();
+
+    uint8_t onGround, engineRunning;
+    GetGroundAndEngineState(&onGround, &engineRunning);
+    bool due = Timeline - LastSampleTime >= RecordOptions.interval * 10 || FirstTick != 0 || onGround != PrevOnGround;
+    if (!due) {
+        PrevOnGround = onGround;
+        return;
+    }
+    if (RecordOptions.autoStop == 2 && onGround != 0 && PrevOnGround == 0 && FirstTick == 0) {
+        AutoStopTrigger = Timeline;
+    }
+    PrevOnGround = onGround;
+    LastSampleTime = Timeline;
+    if (FirstTick != 0) {
+        AiTickCounter = 0;
+        FirstTick = 0;
+    }
+
+    bool recording = ModuleMode == Recording || ModuleMode == RecordingWithTraffic;
+    if (RecordOptions.aiFactor != 0 && recording) DiscoverAiAircraft();
+    RequestDueSamples();
+    ++AiTickCounter;
+    if (RecordOptions.aiFactor == 0 || AiTickCounter >= RecordOptions.aiFactor) AiTickCounter = 0;
+    if (recording) CheckAutoStop();
+}
+
+void ReportRecordingWriteFailure() {
+    if (WriteFailureReported) return;
+    WriteFailureReported = true;
+    ShowModuleMessage(MainWindow,
+                      "The recording could not be written to its temporary file! Please check the free space "
+                      "on your disk.",
+                      "Kestrel", MB_OK | MB_ICONERROR);
+}
+
+// ---- Starting and stopping a recording ----
+
+void StartRecording() {
+    uint32_t mode = ModuleMode;
+    if (mode != Idle && mode != ReplayBuffering && mode != PlayingTraffic) return;
+    if (mode == ReplayBuffering) StopReplayBuffer();
+    if (mode == PlayingTraffic) {
+        FirstTick = 2;
+        PlaybackSpeed(2);
+        PlaybackLoop(3);
+        SetModuleMode(RecordingWithTraffic);
+    } else {
+        SetModuleMode(Recording);
+        Timeline = 0;
+        FirstTick = 1;
+    }
+    RecordingStartTime = Timeline;
+    RequestZuluDateTime();
+    AutoStopTrigger = 0;
+    // Beside a traffic playback the count goes on with the traffic aircraft's buffers.
+    if (mode != PlayingTraffic) ActiveTrafficCount = 0;
+    PrevEngine = EngineRunning;  // a countdown starts only at a shutdown seen by this recording
+    WriteFailureReported = false;
+    ShowControlWindow(false);
+
+    char tempName[MAX_PATH];
+    FormatTempFileName(tempName, UserObjectId, true);
+    FILE* file = OpenHostFile(tempName, "w+b");
+    int index = file ? AddTrackEntry() : -1;
+    Track* track = index >= 0 ? &TrackTable.entries[index] : nullptr;
+    if (!track || !OpenTrack(track, TrackCapacity, file, 0, Settings.RecFlags, GetUserTitle(), UserObjectId,
+                             RecordOptions.interval, 1)) {
+        if (track) {
+            track->file = nullptr;
+            ReleaseTrackBuffer(track);
+            RemoveTrackEntry((uint32_t)index);
+        }
+        if (file) {
+            fclose(file);
+            DeleteFileA(tempName);
+        }
+        ShowModuleMessage(MainWindow, "Temp file could not be opened!", "Kestrel Module", MB_OK | MB_ICONERROR);
+        // A traffic playback that was running goes on; otherwise back to idle.
+        if (mode == PlayingTraffic) {
+            SetModuleMode(PlayingTraffic);
+            if (Settings.Show && Settings.WindAiPlay) ShowControlWindow(true);
+        } else {
+            SetModuleMode(Idle);
+            StartReplayBuffer();
+        }
+        return;
+    }
+    track->cgHeight = GetUserCgHeight();
+}
+
+void StopRecording(uint32_t forced) {
+    if (ModuleMode != Recording && ModuleMode != RecordingWithTraffic) return;
+    char path[MAX_PATH];
+    bool save = true;
+    if (!Settings.NoRecDlg) {
+        EnterDialogMode();
+        bool chosen = AskSaveFileName(MainWindow, path);
+        LeaveDialogMode();
+        if (!chosen) {
+            if (!forced) {
+                EnterDialogMode();
+                int answer = MessageBoxA(MainWindow, "Do you want to continue recording?", "Kestrel",
+                                         MB_YESNO | MB_ICONQUESTION);
+                LeaveDialogMode();
+                if (answer == IDYES) return;
+            }
+            save = false;
+        }
+    } else {
+        FormatDefaultRecordingName(path, sizeof(path));
+    }
+
+    if (save) {
+        int written = WriteRecordingFile(path);
+        if (written != RecordingFileWritten) {
+            // Nothing is lost: the temp files stay and the recording goes on, so it
+            // can be stopped again and saved elsewhere.
+            ShowModuleMessage(MainWindow,
+                              written == RecordingFileNotOpened
+                                  ? "The selected file could not be opened!"
+                                  : "The recording could not be written completely to the selected file! "
+                                    "Please check the free space on your disk and save it again.",
+                              "Kestrel", MB_OK | MB_ICONERROR);
+            return;
+        }
+    } else {
+        DiscardRecording();
+    }
+
+    if (ModuleMode == RecordingWithTraffic) {
+        SetModuleMode(PlayingTraffic);
+        RecountActiveTraffic();
+        if (Settings.Show && Settings.WindAiPlay) ShowControlWindow(true);
+    } else {
+        SetModuleMode(Idle);
+        StartReplayBuffer();
+    }
+}
+
+// ---- The replay buffer ----
+
+void StartReplayBuffer() {
+    if (ModuleMode != Idle && ModuleMode != ReplayBuffering) return;
+    if (!Settings.RplyEnabled) return;
+    if (ModuleMode == ReplayBuffering) StopReplayBuffer();
+    SetModuleMode(ReplayBuffering);
+    Timeline = 0;
+    RequestZuluDateTime();
+    FirstTick = 1;
+    RecordOptions.interval = Settings.RplyItvl;
+    RecordOptions.autoStop = 0;
+    // The replay track must be entry 0; anything left in the table is a fault.
+    if (TrackTable.count != 0 || AddTrackEntry() != 0) {
+        ShowModuleMessage(MainWindow, "An unexpected error occured!", "Kestrel Module", MB_OK | MB_ICONERROR);
+        SetModuleMode(Idle);
+        return;
+    }
+    Track* track = &TrackTable.entries[0];
+    OpenTrack(track, Settings.BufferSize, nullptr, 0, Settings.RecFlags, GetUserTitle(), UserObjectId,
+              Settings.RplyItvl, 1);
+    track->cgHeight = GetUserCgHeight();
+}
+
+void StopReplayBuffer() {
+    if (ModuleMode != ReplayBuffering) return;
+    SetModuleMode(Idle);
+    if (TrackTable.count == 0) return;
+    ReleaseTrackBuffer(&TrackTable.entries[0]);
+    RemoveTrackEntry(0);
+}
+
+void SaveReplay(HWND owner) {
+    if (TrackTable.count == 0 || !TrackTable.entries[0].memoryOnly) return;
+    char path[MAX_PATH];
+    if (!AskSaveFileName(owner, path)) return;
+    if (WriteReplayFile(path, &TrackTable.entries[0]) != RecordingFileWritten) {
+        ShowModuleMessage(owner, "The selected file could not be opened!", "Kestrel", MB_OK | MB_ICONERROR);
+    }
+}

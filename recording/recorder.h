@@ -3,6 +3,7 @@
 // the memory-only replay ring.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/win32.h"
@@ -17,3 +18,7 @@ void RecordingTick();
 void StartReplayBuffer();
 void StopReplayBuffer();
 void SaveReplay(HWND owner);
+// Tells the user once per recording that a temp file could not be written.
+void ReportRecordingWriteFailure();
+// The recording file name used without dialogs: ModuleDir + "Rec_<date>_<time>.frc".
+void FormatDefaultRecordingName(char* path, size_t size);
