@@ -10,8 +10,18 @@ target_include_directories(kestrel_module PUBLIC ${CMAKE_SOURCE_DIR})
 file(GLOB VSIM_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/sim/*.cpp)
 add_library(vsim_sim STATIC ${VSIM_SIM_SOURCES})
 target_include_directories(vsim_sim PUBLIC ${CMAKE_SOURCE_DIR})
+# The dialog templates reach the emulation as the text of kestrel.rc itself.
+set(EMBEDDED_RESOURCES ${CMAKE_BINARY_DIR}/generated/kestrel_resources.cpp)
+add_custom_command(
+  OUTPUT ${EMBEDDED_RESOURCES}
+  COMMAND ${CMAKE_COMMAND} -DRC=${CMAKE_SOURCE_DIR}/resources/kestrel.rc
+          -DHEADER=${CMAKE_SOURCE_DIR}/resources/resource.h -DOUT=${EMBEDDED_RESOURCES}
+          -P ${CMAKE_SOURCE_DIR}/cmake/embed-resources.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/kestrel.rc ${CMAKE_SOURCE_DIR}/resources/resource.h
+          ${CMAKE_SOURCE_DIR}/cmake/embed-resources.cmake
+  COMMENT "Embedding kestrel.rc")
 file(GLOB VSIM_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/win32/*.cpp)
-add_library(vsim_win32 STATIC ${VSIM_WIN32_SOURCES})
+add_library(vsim_win32 STATIC ${VSIM_WIN32_SOURCES} ${EMBEDDED_RESOURCES})
 target_include_directories(vsim_win32 PUBLIC ${CMAKE_SOURCE_DIR})
 
 # The module and the virtual simulator call each other (the module calls Win32 and
@@ -19,18 +29,20 @@ target_include_directories(vsim_win32 PUBLIC ${CMAKE_SOURCE_DIR})
 add_library(kestrel_vsim INTERFACE)
 target_link_libraries(kestrel_vsim INTERFACE "$<LINK_GROUP:RESCAN,kestrel_module,vsim_sim,vsim_win32>")
 
+# kestrel-host: the script runner is a library so the scenario tests can run scripts too.
 file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kestrel-host/*.cpp)
-if(HOST_SOURCES)
-  add_executable(kestrel-host ${HOST_SOURCES})
-  target_link_libraries(kestrel-host PRIVATE kestrel_vsim)
-endif()
+list(REMOVE_ITEM HOST_SOURCES ${CMAKE_SOURCE_DIR}/tools/kestrel-host/main.cpp)
+add_library(kestrel_host_core STATIC ${HOST_SOURCES})
+target_link_libraries(kestrel_host_core PUBLIC kestrel_vsim)
+add_executable(kestrel-host ${CMAKE_SOURCE_DIR}/tools/kestrel-host/main.cpp)
+target_link_libraries(kestrel-host PRIVATE kestrel_host_core)
 
 # One test executable per tests/*_test.cpp; shared test helpers live in tests/support/.
 enable_testing()
 include(GoogleTest)
 file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(kestrel_test_support STATIC ${TEST_SUPPORT_SOURCES})
-target_link_libraries(kestrel_test_support PUBLIC kestrel_vsim GTest::gtest)
+target_link_libraries(kestrel_test_support PUBLIC kestrel_host_core GTest::gtest)
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
 foreach(test_source ${TEST_SOURCES})
   get_filename_component(test_name ${test_source} NAME_WE)

@@ -1,0 +1,465 @@
+// The script runner of kestrel-host. It plays the simulator and the user around the
+// module: it starts the simulated host, loads the module the way the simulator does,
+// carries out each command, and writes the transcript. The module's own state (its
+// mode, the recording time, the replay buffer) is read directly: the Linux build links
+// the module into this program.
+#include "tools/kestrel-host/runner.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <map>
+#include <sstream>
+
+#include "module/entry.h"
+#include "module/simlink.h"
+#include "recording/recorder.h"
+#include "recording/track.h"
+#include "tools/kestrel-host/fidelity.h"
+#include "tools/kestrel-host/frcdump.h"
+#include "ui/controlwindow.h"
+#include "vsim/sim/aircraft.h"
+#include "vsim/sim/hostdlls.h"
+#include "vsim/sim/panels.h"
+#include "vsim/sim/simconnect.h"
+#include "vsim/sim/simhost.h"
+#include "vsim/sim/simulator.h"
+#include "vsim/win32/embedded_resources.h"
+#include "vsim/win32/scripted_user.h"
+#include "vsim/win32/win32emu.h"
+
+namespace {
+
+const char* const ModeNames[] = {"Idle",      "Recording",      "Playing", "ReplayBuffering",
+                                 "Replaying", "PlayingTraffic", "RecordingWithTraffic"};
+const char* const HostDllNames[] = {"api.dll", "fs-traffic.dll", "main.dll", "sim1.dll", "simscheduler.dll"};
+HINSTANCE const ModuleHandle = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000));
+
+std::string ModeName(uint32_t mode) {
+    return mode < sizeof(ModeNames) / sizeof(ModeNames[0]) ? ModeNames[mode] : "mode " + std::to_string(mode);
+}
+
+std::string Join(const std::vector<std::string>& items, const char* separator) {
+    std::string text;
+    for (const std::string& item : items) {
+        if (!text.empty()) text += separator;
+        text += item;
+    }
+    return text;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool ParseVersion(const std::string& text, uint16_t version[4]) {
+    unsigned parts[4];
+    if (std::sscanf(text.c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]) != 4) return false;
+    for (int i = 0; i < 4; ++i) version[i] = (uint16_t)parts[i];
+    return true;
+}
+
+// A real path under the drive root back to its Windows form: <root>/C/Sim/x -> C:\Sim\x.
+std::string WindowsPathOf(const std::string& root, const std::string& hostPath) {
+    std::string rest = hostPath.substr(root.size());
+    if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
+    size_t slash = rest.find('/');
+    std::string drive = rest.substr(0, slash);
+    std::string tail = slash == std::string::npos ? "" : rest.substr(slash);
+    std::replace(tail.begin(), tail.end(), '/', '\\');
+    return drive + ":" + (tail.empty() ? "\\" : tail);
+}
+
+struct FileState {
+    long long size;
+    long long modified;
+};
+
+void ScanFiles(const std::string& folder, std::map<std::string, FileState>* files) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        std::string path = folder + "/" + name;
+        struct stat info;
+        if (stat(path.c_str(), &info) != 0) continue;
+        if (S_ISDIR(info.st_mode)) {
+            ScanFiles(path, files);
+        } else {
+            (*files)[path] = {(long long)info.st_size,
+                              (long long)info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
+        }
+    }
+    closedir(dir);
+}
+
+class Runner {
+public:
+    Runner(const RunnerOptions& options, RunResult* result) : options_(options), result_(result) {}
+
+    void Run(const std::vector<ScriptCommand>& commands) {
+        vsim::HostOptions host;
+        host.driveRoot = options_.root;
+        host.tracePath = options_.tracePath;
+        host.echoTranscript = options_.echo;
+        if (!vsim::StartHost(host)) {
+            Fail(0, "the simulated host could not start");
+            return;
+        }
+        vsim::win32::SetResourceScript(KestrelResourceScript);
+        vsim::win32::SetResourceHeader(KestrelResourceHeader);
+        ScanFiles(options_.root, &files_);
+        for (const ScriptCommand& command : commands) {
+            current_ = &command;
+            Execute(command);
+            Observe(true);
+        }
+        current_ = nullptr;
+        if (started_) {
+            vsim::Log("end of script: the simulator unloads the module");
+            StopModule();
+            Observe(true);
+        }
+        vsim::StopHost();
+        result_->transcript = vsim::TranscriptLines();
+    }
+
+private:
+    void Fail(int line, const std::string& why) {
+        std::string text = line > 0 ? "line " + std::to_string(line) + ": " + why : why;
+        result_->problems.push_back(text);
+        ++result_->failures;
+        vsim::Log("FAILED " + text);
+    }
+
+    void FailHere(const std::string& why) { Fail(current_ ? current_->line : 0, why); }
+
+    void Expectation(bool met, const std::string& expected, const std::string& found) {
+        if (met) {
+            vsim::Log("ok: " + expected);
+        } else {
+            FailHere("expected " + expected + "; found " + found);
+        }
+    }
+
+    // ---- Observing the module ----
+
+    void Observe(bool afterCommand) {
+        if (started_) {
+            if (ModuleMode != mode_) {
+                mode_ = ModuleMode;
+                vsim::Log("mode: " + ModeName(mode_));
+            }
+            std::vector<std::string> menu = vsim::MenuItems();
+            if (menu != menu_) {
+                menu_ = menu;
+                vsim::Log("menu: " + vsim::MenuTopText() + " > " + Join(menu, ", "));
+            }
+        }
+        if (!afterCommand) return;
+        ObserveControlWindow();
+        ObserveReplayBuffer();
+        ObserveFiles();
+    }
+
+    void ObserveControlWindow() {
+        HWND window = FindWindowA("KESWND", nullptr);
+        if (!window) return;
+        char caption[128] = "";
+        char speed[32] = "";
+        GetWindowTextA(window, caption, sizeof(caption));
+        GetDlgItemTextA(window, CtlSpeedText, speed, sizeof(speed));
+        LRESULT slider = SendDlgItemMessageA(window, CtlSlider, TBM_GETPOS, 0, 0);
+        std::ostringstream state;
+        state << (IsWindowVisible(window) ? "shown" : "hidden") << ", \"" << caption << "\", slider " << slider
+              << ", speed " << speed;
+        if (state.str() != controlWindow_) {
+            controlWindow_ = state.str();
+            vsim::Log("control window: " + controlWindow_);
+        }
+    }
+
+    void ObserveReplayBuffer() {
+        if (!started_ || ModuleMode != ReplayBuffering || TrackTable.count == 0) return;
+        const Track& replay = TrackTable.entries[0];
+        if (replay.sampleCount == replayCount_) return;
+        replayCount_ = replay.sampleCount;
+        char text[128];
+        std::snprintf(text, sizeof(text), "replay buffer: %u samples, %.1f s", replay.sampleCount,
+                      (replay.endTime - replay.startTime) / 10000.0);
+        vsim::Log(text);
+    }
+
+    void ObserveFiles() {
+        std::map<std::string, FileState> now;
+        ScanFiles(options_.root, &now);
+        for (const auto& [path, state] : now) {
+            auto before = files_.find(path);
+            bool changed = before == files_.end() || before->second.size != state.size ||
+                           before->second.modified != state.modified;
+            bool temporary = path.size() > 4 && path.compare(path.size() - 4, 4, ".tmp") == 0;
+            if (changed && !temporary) {
+                vsim::Log("file written: " + WindowsPathOf(options_.root, path) + " (" + std::to_string(state.size) +
+                          " bytes)");
+            }
+        }
+        files_ = now;
+    }
+
+    // ---- Module lifetime ----
+
+    void StartModule() {
+        for (const auto& entry : iniWrites_) {
+            WritePrivateProfileStringA(entry[0].c_str(), entry[1].c_str(), entry[2].c_str(), IniPathOfModule().c_str());
+        }
+        iniWrites_.clear();
+        vsim::win32::SetModuleFileName(ModuleHandle, modulePath_);
+        Panels = vsim::PanelTable();
+        vsim::Log("simulator loads " + modulePath_);
+        if (!ModuleAttach(ModuleHandle, DLL_PROCESS_ATTACH, nullptr)) {
+            vsim::Log("the module refused to load");
+            return;
+        }
+        attached_ = true;
+        started_ = true;
+        DLLStart();
+        vsim::PumpSimConnect();
+    }
+
+    void StopModule() {
+        if (!attached_) return;
+        vsim::Log("simulator unloads the module");
+        DLLStop();
+        ModuleAttach(ModuleHandle, DLL_PROCESS_DETACH, nullptr);
+        attached_ = false;
+        started_ = false;
+    }
+
+    std::string IniPathOfModule() const {
+        size_t slash = modulePath_.rfind('\\');
+        return (slash == std::string::npos ? std::string() : modulePath_.substr(0, slash + 1)) + "Kestrel.ini";
+    }
+
+    // ---- Commands ----
+
+    void RunFrames(uint64_t count) {
+        for (uint64_t i = 0; i < count; ++i) {
+            vsim::RunFrames(1);
+            fidelity_.Frame(started_ ? ModuleMode : Idle, Timeline);
+            Observe(false);
+        }
+    }
+
+    void RunSeconds(double seconds) {
+        uint64_t end = vsim::ClockMicros() + (uint64_t)std::llround(seconds * 1e6);
+        while (vsim::ClockMicros() < end) RunFrames(1);
+    }
+
+    bool PressKey(const std::string& keyText, bool down, bool up) {
+        KeyStroke key;
+        if (!ParseKeyStroke(keyText, &key)) return false;
+        HWND main = vsim::MainWindowHandle();
+        if (key.shift) vsim::win32::SetKeyState(VK_SHIFT, true);
+        if (key.ctrl) vsim::win32::SetKeyState(VK_CONTROL, true);
+        if (key.alt) vsim::win32::SetKeyState(VK_MENU, true);
+        vsim::Log("user presses " + keyText + (down && !up ? " (held)" : !down && up ? " (released)" : ""));
+        if (key.alt) {
+            // Alt combinations reach a window as system keys.
+            if (down) SendMessageA(main, WM_SYSKEYDOWN, (WPARAM)key.vk, 0);
+            if (up) SendMessageA(main, WM_SYSKEYUP, (WPARAM)key.vk, 0);
+        } else {
+            if (down) vsim::win32::PressKey(main, key.vk, true);
+            if (up) vsim::win32::PressKey(main, key.vk, false);
+        }
+        if (key.alt) vsim::win32::SetKeyState(VK_MENU, false);
+        if (key.ctrl) vsim::win32::SetKeyState(VK_CONTROL, false);
+        if (key.shift) vsim::win32::SetKeyState(VK_SHIFT, false);
+        return true;
+    }
+
+    HWND ControlWindowChild(int id) {
+        HWND window = FindWindowA("KESWND", nullptr);
+        return window ? GetDlgItem(window, id) : nullptr;
+    }
+
+    void Execute(const ScriptCommand& c) {
+        const std::vector<std::string>& a = c.args;
+        if (c.verb == "host version" || c.verb == "host missing") {
+            if (started_) return FailHere("the host's DLLs can only change before start");
+            std::vector<std::string> dlls = a[0].empty() ? std::vector<std::string>(std::begin(HostDllNames),
+                                                                                    std::end(HostDllNames))
+                                                         : std::vector<std::string>{a[0]};
+            uint16_t version[4];
+            if (c.verb == "host version" && !ParseVersion(a[1], version)) return FailHere("bad version");
+            for (const std::string& name : dlls) {
+                vsim::HostDll* dll = vsim::FindHostDll(name);
+                if (!dll) return FailHere("no host DLL " + name);
+                if (c.verb == "host missing") {
+                    dll->loaded = false;
+                } else {
+                    std::copy(version, version + 4, dll->version);
+                }
+            }
+            vsim::InstallHostEntries();
+        } else if (c.verb == "ini") {
+            iniWrites_.push_back({a[0], a[1], a[2]});
+        } else if (c.verb == "module") {
+            if (started_) return FailHere("the module path can only change before start");
+            modulePath_ = a[0];
+        } else if (c.verb == "fail next") {
+            vsim::FailKind kind;
+            if (!vsim::ParseFailKind(a[0], &kind)) return FailHere("unknown failure kind");
+            vsim::FailNext(kind);
+        } else if (c.verb == "start") {
+            if (attached_) return FailHere("the module is already loaded");
+            StartModule();
+        } else if (c.verb == "stop") {
+            if (!attached_) return FailHere("the module is not loaded");
+            StopModule();
+        } else if (c.verb == "flight load") {
+            vsim::Log("user loads a flight");
+            vsim::LoadFlight();
+        } else if (c.verb == "aircraft load") {
+            vsim::Log("user loads the aircraft \"" + a[0] + "\"");
+            vsim::LoadAircraft(a[0], std::atof(a[1].c_str()));
+        } else if (c.verb == "user flies") {
+            if (!vsim::IsKnownFlightPlan(a[0])) return FailHere("unknown flight plan " + a[0]);
+            vsim::SetUserFlightPlan(a[0]);
+            vsim::Log("the user's aircraft flies " + a[0]);
+        } else if (c.verb == "ai add") {
+            if (!vsim::IsKnownFlightPlan(a[1])) return FailHere("unknown flight plan " + a[1]);
+            uint32_t id = vsim::AddAi(a[0], a[1]);
+            vsim::Log("AI aircraft " + std::to_string(id) + " \"" + a[0] + "\" flies " + a[1]);
+        } else if (c.verb == "ai remove") {
+            if (!vsim::RemoveAi((unsigned)std::atoi(a[0].c_str()))) return FailHere("no AI aircraft " + a[0]);
+            vsim::Log("AI aircraft " + a[0] + " leaves the simulation");
+        } else if (c.verb == "frames") {
+            RunFrames((uint64_t)std::atoll(a[0].c_str()));
+        } else if (c.verb == "seconds") {
+            RunSeconds(std::atof(a[0].c_str()));
+        } else if (c.verb == "rate") {
+            vsim::SetSimRate(std::atof(a[0].c_str()));
+            vsim::Log("simulation rate " + a[0]);
+        } else if (c.verb == "pause") {
+            vsim::Log(std::string("user ") + (a[0] == "on" ? "pauses" : "unpauses") + " the simulator");
+            vsim::SetPaused(a[0] == "on");
+        } else if (c.verb == "menu") {
+            vsim::Log("user chooses Add-ons > " + vsim::MenuTopText() + " > " + a[0]);
+            if (!vsim::SelectMenuItem(a[0])) return FailHere("the Add-ons menu has no item \"" + a[0] + "\"");
+        } else if (c.verb == "key" || c.verb == "key down" || c.verb == "key up") {
+            PressKey(a[0], c.verb != "key up", c.verb != "key down");
+        } else if (c.verb == "on message") {
+            vsim::user::OnMessage(a[0], a[1]);
+        } else if (c.verb == "on save") {
+            if (a[0] == "cancel") {
+                vsim::user::OnSaveCancel();
+            } else {
+                vsim::user::OnSave(a[0]);
+            }
+        } else if (c.verb == "on open") {
+            if (a[0] == "cancel") {
+                vsim::user::OnOpenCancel();
+            } else {
+                std::vector<std::string> paths;
+                std::stringstream in(a[0]);
+                std::string path;
+                while (std::getline(in, path, ';')) paths.push_back(path);
+                vsim::user::OnOpen(paths);
+            }
+        } else if (c.verb == "on dialog") {
+            std::vector<vsim::user::DialogAction> actions;
+            std::string error;
+            if (!vsim::user::ParseDialogActions(a[1], &actions, &error)) return FailHere(error);
+            vsim::user::OnDialog(std::atoi(a[0].c_str()), actions);
+        } else if (c.verb == "expect mode") {
+            std::string found = started_ ? ModeName(ModuleMode) : "no module";
+            Expectation(found == a[0], "mode " + a[0], found);
+        } else if (c.verb == "expect menu") {
+            std::vector<std::string> menu = vsim::MenuItems();
+            Expectation(menu == a, "menu " + Join(a, ", "), menu.empty() ? "no menu" : Join(menu, ", "));
+        } else if (c.verb == "expect text") {
+            bool found = false;
+            for (const vsim::TextLine& line : vsim::TextLines()) found = found || StartsWith(line.text, a[0]);
+            const auto& lines = vsim::TextLines();
+            Expectation(found, "text \"" + a[0] + "\"", lines.empty() ? "no text" : "last \"" + lines.back().text + "\"");
+        } else if (c.verb == "expect message") {
+            bool found = false;
+            std::string last = "no message box";
+            for (const vsim::user::MessageBoxRecord& box : vsim::user::MessageBoxes()) {
+                found = found || StartsWith(box.text, a[0]);
+                last = "last \"" + box.text + "\"";
+            }
+            Expectation(found, "message \"" + a[0] + "\"", last);
+        } else if (c.verb == "expect file" || c.verb == "expect no file") {
+            struct stat info;
+            bool exists = stat(vsim::MapPath(a[0]).c_str(), &info) == 0;
+            bool wanted = c.verb == "expect file";
+            Expectation(exists == wanted, (wanted ? "file " : "no file ") + a[0], exists ? "it exists" : "none");
+        } else if (c.verb == "dump") {
+            std::istringstream lines(DescribeRecordingFile(vsim::MapPath(a[0]), a[0]));
+            for (std::string line; std::getline(lines, line);) vsim::Log(line);
+        } else if (c.verb == "click window" || c.verb == "press window" || c.verb == "release window") {
+            HWND control = ControlWindowChild(std::atoi(a[0].c_str()));
+            if (!control) return FailHere("the control window has no control " + a[0]);
+            vsim::Log("user " + c.verb.substr(0, c.verb.find(' ')) + "s control " + a[0] + " of the control window");
+            if (c.verb == "click window") vsim::win32::ClickControl(control);
+            if (c.verb == "press window") vsim::win32::PressButton(control);
+            if (c.verb == "release window") vsim::win32::ReleaseButton(control);
+        } else if (c.verb == "slider") {
+            HWND slider = ControlWindowChild(CtlSlider);
+            if (!slider) return FailHere("there is no control window");
+            vsim::Log("user drags the slider to " + a[0]);
+            vsim::win32::DragTrackbar(slider, std::atoi(a[0].c_str()));
+        } else if (c.verb == "move window") {
+            HWND window = FindWindowA("KESWND", nullptr);
+            if (!window) return FailHere("there is no control window");
+            vsim::Log("user moves the control window to " + a[0] + ", " + a[1]);
+            vsim::win32::MoveWindowByUser(window, std::atoi(a[0].c_str()), std::atoi(a[1].c_str()));
+        } else if (c.verb == "fidelity") {
+            if (a[0] == "record") fidelity_.StartRecording();
+            if (a[0] == "play") fidelity_.StartPlayback();
+            if (a[0] == "report") {
+                std::istringstream lines(fidelity_.Report());
+                for (std::string line; std::getline(lines, line);) vsim::Log(line);
+            }
+        } else if (c.verb == "say") {
+            vsim::Log("== " + a[0]);
+        } else {
+            FailHere("unknown command");
+        }
+    }
+
+    RunnerOptions options_;
+    RunResult* result_;
+    const ScriptCommand* current_ = nullptr;
+    std::string modulePath_ = "C:\\Sim\\Modules\\KestrelFSX.dll";
+    std::vector<std::vector<std::string>> iniWrites_;
+    bool attached_ = false;
+    bool started_ = false;
+    uint32_t mode_ = 0xFFFFFFFFu;
+    std::vector<std::string> menu_;
+    std::string controlWindow_;
+    uint32_t replayCount_ = 0;
+    std::map<std::string, FileState> files_;
+    Fidelity fidelity_;
+};
+
+}  // namespace
+
+RunResult RunScript(const std::string& scriptText, const RunnerOptions& options) {
+    RunResult result;
+    std::vector<ScriptCommand> commands;
+    if (!ParseScript(scriptText, &commands, &result.problems)) {
+        result.failures = (int)result.problems.size();
+        return result;
+    }
+    result.parsed = true;
+    Runner runner(options, &result);
+    runner.Run(commands);
+    return result;
+}

@@ -1,0 +1,26 @@
+// Runs kestrel-host scripts: the simulated host with the module loaded into it, the
+// scripted user, and a transcript of what the user would see and what the module did
+// (mode changes, the Add-ons menu, status lines, message boxes, dialogs, files written).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/kestrel-host/script.h"
+
+struct RunnerOptions {
+    std::string root = "kestrel-demo";  // the folder behind the virtual drive
+    std::string tracePath;              // CSV trace of every aircraft per frame; "" for none
+    bool echo = true;                   // print the transcript while it is written
+};
+
+struct RunResult {
+    bool parsed = false;
+    int failures = 0;                     // failed expectations and commands that could not run
+    std::vector<std::string> problems;    // one line each: parse errors, failures
+    std::vector<std::string> transcript;  // every transcript line
+};
+
+// Parses and runs a script in a fresh simulated host. The module is stopped at the end
+// if the script left it running.
+RunResult RunScript(const std::string& scriptText, const RunnerOptions& options);
