@@ -56,3 +56,7 @@ if(benchmark_FOUND AND BENCH_SOURCES)
   add_executable(kestrel_bench ${BENCH_SOURCES})
   target_link_libraries(kestrel_bench PRIVATE kestrel_test_support benchmark::benchmark benchmark::benchmark_main)
 endif()
+
+# Remakes the control window's icons: cmake --build build/linux --target make-icons,
+# then build/linux/make-icons resources
+add_executable(make-icons ${CMAKE_SOURCE_DIR}/tools/make-icons/make-icons.cpp)
