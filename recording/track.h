@@ -27,8 +27,12 @@ struct Track {
     float cgHeight;         // feet
     int64_t heightOffset;   // playback: metres * 2^32 added to the recorded altitude
     uint32_t interval;      // ms
-    uint32_t fileRecords;   // playback: records the file really holds for this track
+    uint32_t fileRecords;   // playback: whole records the file really holds for this track (<= the header's count)
 };
+
+constexpr uint32_t TrackTitleSize = 100;
+constexpr uint32_t TrackHeaderSize = 124;  // sampleCount, groups, startTime, endTime, title, cgHeight, interval
+constexpr uint32_t TrackBufferRecords = 240;  // capacity of every file-backed track
 
 struct TrackTableRecord {
     Track* entries;
@@ -37,13 +41,26 @@ struct TrackTableRecord {
 };
 extern TrackTableRecord TrackTable;  // entry 0 is the user's aircraft whenever it has a track
 
+// Recording form (forReading 0): a fresh track, writing its provisional header to the
+// file when there is one (without a file the track is a memory-only ring). Playback
+// form (forReading 1): reads the header at the file's position and leaves the file
+// at the next track's header; a header that cannot be read whole gives false, and a
+// file holding fewer records than announced gives a track of the records present.
 bool OpenTrack(Track* track, uint32_t capacity, FILE* file, uint32_t forReading, uint32_t groups, const char* title,
                uint32_t objectId, uint32_t interval, uint32_t allocate);
+// Old single-track files: the records start at the file's position. False when the
+// buffer cannot be allocated, or when the file holds no whole record (fileRecords is
+// then 0 and nothing was allocated): such a file has nothing to play.
 bool OpenLegacyTrack(Track* track, uint32_t capacity, FILE* file, uint32_t sampleCount, uint32_t groups,
                      uint32_t endTime, uint32_t objectId, float cgHeight);
 bool AllocateTrackBuffer(Track* track);
+// Reads up to capacity records from sample index first on, never past fileRecords.
 void LoadTrackWindow(Track* track, uint32_t first);
+// False when nothing was stored, also when the full buffer could not be written to
+// the temp file; the buffer is then kept whole and the next append writes it again.
 bool AppendSample(Track* track, const FullSample* full);
+// Writes the buffered records and the header to the temp file. False when that
+// fails; the track stays as it was, so a later call can try again.
 bool FinalizeTrackFile(Track* track);
 void ReleaseTrackBuffer(Track* track);
 bool LinearizeRing(Track* track);
@@ -53,3 +70,11 @@ int AddTrackEntry();
 void RemoveTrackEntry(uint32_t index);
 // Releases every entry and the table storage (module start and tests).
 void ResetTrackTable();
+
+// The 124-byte track header, field by field, little-endian. The title is read up to
+// its terminator or 100 characters, whichever comes first, and padded with zeros.
+void EncodeTrackHeader(uint8_t* out, uint32_t sampleCount, uint32_t groups, uint32_t startTime, uint32_t endTime,
+                       const char* title, float cgHeight, uint32_t interval);
+// Whole records of recordSize between dataStart and the end of the file, at most
+// announced (moves the file position).
+uint32_t CountFileRecords(FILE* file, uint32_t dataStart, uint32_t recordSize, uint32_t announced);

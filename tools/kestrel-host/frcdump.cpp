@@ -52,6 +52,14 @@ std::string GroupNames(uint32_t groups) {
     return std::string(mask) + (text.empty() ? "" : " (" + text + ")");
 }
 
+// The recording date: seconds since 1900 with every year counted as 366 days.
+std::string RecordingDate(uint32_t stamp) {
+    char text[48];
+    std::snprintf(text, sizeof(text), "%u, day %u, %02u:%02u:%02u UTC", stamp / 31622400 + 1900, (stamp / 86400) % 366,
+                  (stamp / 3600) % 24, (stamp / 60) % 60, stamp % 60);
+    return text;
+}
+
 std::string Seconds(uint32_t ticks) {
     char text[32];
     std::snprintf(text, sizeof(text), "%.1f s", ticks / 10000.0);
@@ -100,7 +108,7 @@ std::string DescribeRecordingFile(const std::string& hostPath, const std::string
     }
     uint16_t tracks = Read16(bytes, 16);
     out << "  version " << versionText << ", " << tracks << " tracks, from " << Seconds(Read32(bytes, 4)) << " to "
-        << Seconds(Read32(bytes, 8)) << ", recorded " << Read32(bytes, 12) << "\n";
+        << Seconds(Read32(bytes, 8)) << ", recorded " << RecordingDate(Read32(bytes, 12)) << "\n";
     size_t at = 18;
     for (uint16_t i = 0; i < tracks; ++i) {
         if (at + 124 > bytes.size()) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -106,7 +107,7 @@ public:
         vsim::HostOptions host;
         host.driveRoot = options_.root;
         host.tracePath = options_.tracePath;
-        host.echoTranscript = options_.echo;
+        host.echoTranscript = false;  // printed here, with the status lines thinned out
         if (!vsim::StartHost(host)) {
             Fail(0, "the simulated host could not start");
             return;
@@ -126,6 +127,7 @@ public:
             Observe(true);
         }
         vsim::StopHost();
+        Echo();
         result_->transcript = vsim::TranscriptLines();
     }
 
@@ -135,6 +137,7 @@ private:
         result_->problems.push_back(text);
         ++result_->failures;
         vsim::Log("FAILED " + text);
+        Echo();
     }
 
     void FailHere(const std::string& why) { Fail(current_ ? current_->line : 0, why); }
@@ -149,6 +152,25 @@ private:
 
     // ---- Observing the module ----
 
+    // Prints the transcript lines written since the last call. Status lines, which the
+    // module refreshes several times a second, are printed when their kind changes and
+    // otherwise every ten simulated seconds; the transcript itself keeps them all.
+    void Echo() {
+        const std::vector<std::string>& lines = vsim::TranscriptLines();
+        for (; printed_ < lines.size(); ++printed_) {
+            const std::string& line = lines[printed_];
+            if (StartsWith(line, "text [")) {
+                std::string kind = line.substr(0, line.find('[', 6));
+                uint64_t now = vsim::ClockMicros();
+                if (kind == statusKind_ && now - statusShown_ < 10000000) continue;
+                statusKind_ = kind;
+                statusShown_ = now;
+            }
+            if (options_.echo) std::printf("%s\n", line.c_str());
+        }
+        if (options_.echo) std::fflush(stdout);
+    }
+
     void Observe(bool afterCommand) {
         if (started_) {
             if (ModuleMode != mode_) {
@@ -161,10 +183,12 @@ private:
                 vsim::Log("menu: " + vsim::MenuTopText() + " > " + Join(menu, ", "));
             }
         }
-        if (!afterCommand) return;
-        ObserveControlWindow();
-        ObserveReplayBuffer();
-        ObserveFiles();
+        if (afterCommand) {
+            ObserveControlWindow();
+            ObserveReplayBuffer();
+            ObserveFiles();
+        }
+        Echo();
     }
 
     void ObserveControlWindow() {
@@ -214,6 +238,12 @@ private:
     // ---- Module lifetime ----
 
     void StartModule() {
+        // The simulator's folders exist before it loads anything from them.
+        size_t slash = modulePath_.rfind('\\');
+        if (slash != std::string::npos) {
+            std::error_code ignored;
+            std::filesystem::create_directories(vsim::MapPath(modulePath_.substr(0, slash)), ignored);
+        }
         for (const auto& entry : iniWrites_) {
             WritePrivateProfileStringA(entry[0].c_str(), entry[1].c_str(), entry[2].c_str(), IniPathOfModule().c_str());
         }
@@ -268,14 +298,8 @@ private:
         if (key.ctrl) vsim::win32::SetKeyState(VK_CONTROL, true);
         if (key.alt) vsim::win32::SetKeyState(VK_MENU, true);
         vsim::Log("user presses " + keyText + (down && !up ? " (held)" : !down && up ? " (released)" : ""));
-        if (key.alt) {
-            // Alt combinations reach a window as system keys.
-            if (down) SendMessageA(main, WM_SYSKEYDOWN, (WPARAM)key.vk, 0);
-            if (up) SendMessageA(main, WM_SYSKEYUP, (WPARAM)key.vk, 0);
-        } else {
-            if (down) vsim::win32::PressKey(main, key.vk, true);
-            if (up) vsim::win32::PressKey(main, key.vk, false);
-        }
+        if (down) vsim::win32::PressKey(main, key.vk, true);
+        if (up) vsim::win32::PressKey(main, key.vk, false);
         if (key.alt) vsim::win32::SetKeyState(VK_MENU, false);
         if (key.ctrl) vsim::win32::SetKeyState(VK_CONTROL, false);
         if (key.shift) vsim::win32::SetKeyState(VK_SHIFT, false);
@@ -447,6 +471,9 @@ private:
     uint32_t replayCount_ = 0;
     std::map<std::string, FileState> files_;
     Fidelity fidelity_;
+    size_t printed_ = 0;
+    std::string statusKind_;
+    uint64_t statusShown_ = 0;
 };
 
 }  // namespace

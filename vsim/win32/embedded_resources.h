@@ -1,5 +1,5 @@
-// The text of resources/kestrel.rc and resources/resource.h, embedded by the build so
-// the Win32 emulation creates the module's dialogs from the same templates as Windows.
+// The text of resources/kestrel.rc and resources/resource.h, embedded by the build
+// (cmake/embed-resources.cmake), for SetResourceScript and SetResourceHeader.
 #pragma once
 
 extern const char KestrelResourceScript[];

@@ -1,0 +1,128 @@
+// The sample layout rule, packing and unpacking of records, and the fixed-point
+// conversions. Every track computes its layout once; packing is a handful of block
+// copies per sample and never allocates.
+#include "recording/sample.h"
+
+#include <cmath>
+
+namespace {
+
+struct BlockInfo {
+    uint32_t fullOffset;  // where the block sits in a FullSample
+    uint32_t size;        // bytes
+    uint32_t group;       // SampleGroup bit, 0 for a block every record holds
+};
+
+// In storage order: laying the present blocks end to end gives the packed record.
+// Mixture and propeller are one group but two blocks, as the layout keeps both.
+constexpr BlockInfo Blocks[SampleBlockCount] = {
+    {FieldLatitude, 36, 0},            // BlockPosition
+    {FieldVelocityX, 24, 0},           // BlockVelocity
+    {FieldOnGround, 1, 0},             // BlockOnGround
+    {FieldThrottle1, 8, Throttles},    // BlockThrottles
+    {FieldElevator, 2, Controls},      // BlockElevator
+    {FieldAileron, 2, Controls},       // BlockAileron
+    {FieldRudder, 2, Controls},        // BlockRudder
+    {FieldSpoilers, 2, Spoilers},      // BlockSpoilers
+    {FieldFlapsIndex, 1, Flaps},       // BlockFlapsIndex
+    {FieldGear, 2, Gear},              // BlockGear
+    {FieldLights, 2, Lights},          // BlockLights
+    {FieldParkingBrake, 1, 0},         // BlockParkingBrake
+    {FieldEngine1, 4, Engines},        // BlockEngines
+    {FieldNav1Frequency, 12, NavRadios},  // BlockNavRadios
+    {FieldCom1Frequency, 6, ComRadios},   // BlockComRadios
+    {FieldMixture1, 8, PropMixture},   // BlockMixture
+    {FieldPropeller1, 8, PropMixture}, // BlockPropeller
+    {FieldYear, 6, DateTime},          // BlockDateTime
+    {FieldSmoke, 1, Smoke},            // BlockSmoke
+    {FieldTime, 4, 0},                 // BlockTime
+};
+
+constexpr uint32_t SumBlockSizes() {
+    uint32_t total = 0;
+    for (const BlockInfo& block : Blocks) total += block.size;
+    return total;
+}
+static_assert(SumBlockSizes() == FullSampleSize, "the blocks tile the FullSample");
+
+bool HasBlock(uint32_t groups, uint32_t block) {
+    return Blocks[block].group == 0 || (groups & Blocks[block].group) != 0;
+}
+
+constexpr double TwoTo32 = 4294967296.0;
+constexpr double TwoTo63 = 9223372036854775808.0;
+constexpr double TwoTo64 = 18446744073709551616.0;
+constexpr double LatitudeUnitsPerDegree = 10001750.0 * TwoTo32 / 90.0;  // 477302101697422.25
+constexpr double LongitudeUnitsPerDegree = TwoTo64 / 360.0;
+constexpr double AngleUnitsPerDegree = TwoTo32 / 360.0;
+constexpr double LeverScale = 16384.0;
+
+}  // namespace
+
+SampleLayout ComputeSampleLayout(uint32_t groups) {
+    SampleLayout layout = {};
+    uint32_t cursor = 0;
+    for (uint32_t block = 0; block < SampleBlockCount; ++block) {
+        if (!HasBlock(groups, block)) continue;
+        layout.offsets[block] = cursor;
+        cursor += Blocks[block].size;
+    }
+    layout.recordSize = cursor;
+    return layout;
+}
+
+uint32_t SampleRecordSize(uint32_t groups) {
+    uint32_t size = 0;
+    for (uint32_t block = 0; block < SampleBlockCount; ++block) {
+        if (HasBlock(groups, block)) size += Blocks[block].size;
+    }
+    return size;
+}
+
+uint32_t RecordFieldOffset(const SampleLayout* layout, uint32_t fullOffset) {
+    uint32_t block = SampleBlockCount - 1;
+    while (block > 0 && Blocks[block].fullOffset > fullOffset) --block;
+    return layout->offsets[block] + (fullOffset - Blocks[block].fullOffset);
+}
+
+void PackSample(const FullSample* full, const SampleLayout* layout, uint32_t groups, uint8_t* record) {
+    for (uint32_t block = 0; block < SampleBlockCount; ++block) {
+        if (HasBlock(groups, block))
+            memcpy(record + layout->offsets[block], full->bytes + Blocks[block].fullOffset, Blocks[block].size);
+    }
+}
+
+void UnpackSample(const uint8_t* record, const SampleLayout* layout, uint32_t groups, FullSample* full) {
+    for (uint32_t block = 0; block < SampleBlockCount; ++block) {
+        if (HasBlock(groups, block))
+            memcpy(full->bytes + Blocks[block].fullOffset, record + layout->offsets[block], Blocks[block].size);
+    }
+}
+
+int64_t TruncateToInt64(double value) {
+    if (std::isnan(value)) return 0;
+    double whole = std::trunc(value);
+    if (whole >= -TwoTo63 && whole < TwoTo63) return (int64_t)whole;
+    // Out of range (a longitude of exactly +180 degrees, or a wild value): keep the
+    // low 64 bits as the stored field would, instead of the undefined conversion.
+    double wrapped = std::fmod(whole, TwoTo64);  // exact, same sign as whole
+    if (wrapped < 0) wrapped += TwoTo64;
+    if (wrapped >= TwoTo63) wrapped -= TwoTo64;
+    if (!(wrapped >= -TwoTo63 && wrapped < TwoTo63)) return INT64_MIN;  // infinities
+    return (int64_t)wrapped;
+}
+
+int64_t DegreesToLatitude(double degrees) { return TruncateToInt64(degrees * LatitudeUnitsPerDegree); }
+int64_t DegreesToLongitude(double degrees) { return TruncateToInt64(degrees * LongitudeUnitsPerDegree); }
+int64_t MetersToAltitude(double meters) { return TruncateToInt64(meters * TwoTo32); }
+int64_t FeetToAltitude(double feet) { return TruncateToInt64(feet * 0.3048 * TwoTo32); }
+uint32_t DegreesToAngle(double degrees) { return (uint32_t)(uint64_t)TruncateToInt64(degrees * AngleUnitsPerDegree); }
+int16_t LeverToFixed(double position) { return (int16_t)(uint16_t)(uint64_t)TruncateToInt64(position * LeverScale); }
+
+// Back to simulator units by the reciprocal factors (exact powers of two except for
+// latitude), so playback sends the values the recording was made from.
+double LatitudeToDegrees(int64_t latitude) { return (double)latitude * (90.0 / (10001750.0 * TwoTo32)); }
+double LongitudeToDegrees(int64_t longitude) { return (double)longitude * (360.0 / TwoTo64); }
+double AltitudeToMeters(int64_t altitude) { return (double)altitude / TwoTo32; }
+double AngleToDegrees(int32_t angle) { return (double)angle * (360.0 / TwoTo32); }
+double FixedToLever(int16_t value) { return (double)value / LeverScale; }
