@@ -239,11 +239,16 @@ static void HandleObjectAddRemove(const SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE* 
         for (uint32_t i = 0; i < TrackTable.count; ++i) {
             Track* track = &TrackTable.entries[i];
             if (track->objectId != objectId || track->readMode != 0) continue;
-            FinalizeTrackFile(track);
-            ReleaseTrackBuffer(track);
-            if (track->file) {
-                fclose(track->file);
-                track->file = nullptr;
+            // A track whose last records could not be written keeps its buffer and file,
+            // so saving the recording finalizes it again instead of losing them.
+            if (FinalizeTrackFile(track)) {
+                ReleaseTrackBuffer(track);
+                if (track->file) {
+                    fclose(track->file);
+                    track->file = nullptr;
+                }
+            } else if (track->file) {
+                ReportRecordingWriteFailure();
             }
             if (ActiveTrafficCount > 0) --ActiveTrafficCount;
         }

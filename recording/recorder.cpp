@@ -98,7 +98,7 @@ static Track* FindTrack(uint32_t objectId) {
 static void DiscardRecordingTrack(uint32_t index) {
     Track* track = &TrackTable.entries[index];
     char tempName[MAX_PATH];
-    FormatTempFileName(tempName, track->objectId, index == 0 || track->objectId == UserObjectId);
+    FormatTempFileName(tempName, track->objectId, track->objectId == UserObjectId);
     if (track->file) fclose(track->file);
     track->file = nullptr;
     DeleteFileA(tempName);
