@@ -41,6 +41,37 @@ expect mode ReplayBuffering
 fidelity report
 pause off
 
+say "Changing settings: show the control window, step size 1 searches at 10x"
+on dialog 101 do check 1008; check 1053; set 1010 10; click 1
+menu "Settings..."
+expect file C:\Sim\Modules\Kestrel.ini
+say "Driving a playback with the keys and the control window"
+on open answer C:\Sim\demo.frc
+menu "Play..."
+seconds 30
+say "Left arrow held: search backward at 10x"
+key down Left
+seconds 2
+key up Left
+say "Page Up: jump back 300 s (to the start); keypad +: faster"
+key PageUp
+key Num+
+seconds 10
+say "Delete: loop on; the control window's - button: slower"
+key Delete
+click window 1012
+seconds 5
+say "The slider to the middle, loop start there, then the loop end 20 s later"
+slider 175
+click window 1009
+seconds 20
+click window 1011
+seconds 25
+say "Shift+Esc: stop at the current position"
+key Shift+Esc
+expect mode ReplayBuffering
+pause off
+
 say "Playing demo.frc as traffic while recording a second flight beside it"
 on open answer C:\Sim\demo.frc
 menu "Play as traffic..."
