@@ -4,6 +4,14 @@
 
 #include "module/entry.h"
 
+const LevelDLightSwitch LevelDLightSwitches[13] = {
+    {"LVLDLightNavSwitch", 0},    {"LVLDLightBeaconSwitch", 1}, {"LVLDLightLLNoseSwitch", 2},
+    {"LVLDLightTaxiSwitch", 3},   {"LVLDLightStrobeSwitch", 4}, {"LVLDLightPanelSwitch", 5},
+    {"LVLDLightWingSwitch", 7},   {"LVLDLightRecogSwitch", 8},  {"LVLDLightOvrdSwitch", 10},
+    {"LVLDLightTurnLSwitch", 11}, {"LVLDLightTurnRSwitch", 12}, {"LVLDLightLLLeftSwitch", 13},
+    {"LVLDLightLLRightSwitch", 14},
+};
+
 typedef uint32_t(HOSTENTRY* LookUpPanelVariableFn)(const char* name);
 typedef double(HOSTENTRY* ReadPanelVariableFn)(uint32_t id);
 typedef void(HOSTENTRY* WritePanelVariableFn)(uint32_t id, double value);

@@ -4,6 +4,15 @@
 
 #include <cstdint>
 
+// The Level-D 767's light switch variables and the bit each one has in the Level-D
+// form of a sample's lights word (bit 15 marks that form).
+struct LevelDLightSwitch {
+    const char* name;
+    uint32_t bit;
+};
+extern const LevelDLightSwitch LevelDLightSwitches[13];
+const uint16_t LevelDLightsMarker = 0x8000;
+
 // False when the host has not filled in Panels; the callers then skip their work.
 bool PanelsAvailable();
 uint32_t LookUpPanelVariable(const char* name);

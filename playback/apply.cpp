@@ -49,17 +49,6 @@ static Fn HostMethod(void* object, uint32_t index) {
     return reinterpret_cast<Fn>(table[index]);
 }
 
-struct LevelDLightSwitch {
-    const char* name;
-    uint32_t bit;
-};
-static const LevelDLightSwitch LevelDLightSwitches[] = {
-    {"LVLDLightNavSwitch", 0},    {"LVLDLightBeaconSwitch", 1}, {"LVLDLightLLNoseSwitch", 2},
-    {"LVLDLightTaxiSwitch", 3},   {"LVLDLightStrobeSwitch", 4}, {"LVLDLightPanelSwitch", 5},
-    {"LVLDLightWingSwitch", 7},   {"LVLDLightRecogSwitch", 8},  {"LVLDLightOvrdSwitch", 10},
-    {"LVLDLightTurnLSwitch", 11}, {"LVLDLightTurnRSwitch", 12}, {"LVLDLightLLLeftSwitch", 13},
-    {"LVLDLightLLRightSwitch", 14},
-};
 
 static void ApplyThroughHostObject(const FullSample* sample, uint32_t objectId, uint32_t mask) {
     void* object = ObjectAccessor(objectId);

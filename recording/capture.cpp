@@ -88,19 +88,6 @@ static const SampleDatum GearPositions[] = {
     {"Gear Right Position", nullptr, 22, Gear},
 };
 
-// The Level-D 767's light switches and the bit each one sets in the lights word.
-struct LevelDSwitch {
-    const char* name;
-    uint32_t bit;
-};
-static const LevelDSwitch LevelDSwitches[] = {
-    {"LVLDLightNavSwitch", 0},     {"LVLDLightBeaconSwitch", 1},  {"LVLDLightLLNoseSwitch", 2},
-    {"LVLDLightTaxiSwitch", 3},    {"LVLDLightStrobeSwitch", 4},  {"LVLDLightPanelSwitch", 5},
-    {"LVLDLightWingSwitch", 7},    {"LVLDLightRecogSwitch", 8},   {"LVLDLightOvrdSwitch", 10},
-    {"LVLDLightTurnLSwitch", 11},  {"LVLDLightTurnRSwitch", 12},  {"LVLDLightLLLeftSwitch", 13},
-    {"LVLDLightLLRightSwitch", 14},
-};
-const uint16_t LevelDLightsMarker = 0x8000;
 
 static bool RecordingDefinitionBuilt = false;
 static bool PlaybackDefinitionBuilt = false;
@@ -150,7 +137,7 @@ static uint16_t ToU16(double value) {
 
 static uint16_t CaptureLevelDLights() {
     uint16_t lights = 0;
-    for (const LevelDSwitch& lightSwitch : LevelDSwitches) {
+    for (const LevelDLightSwitch& lightSwitch : LevelDLightSwitches) {
         int32_t value = (int32_t)TruncateToInt64(ReadPanelVariable(LookUpPanelVariable(lightSwitch.name)));
         if (lightSwitch.bit == 14) value &= 1;
         lights |= (uint16_t)((uint32_t)value << lightSwitch.bit);

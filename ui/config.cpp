@@ -12,6 +12,7 @@ KeyCode KeyTable[KeyActionCount];
 RecordOptionsRecord RecordOptions;
 
 const uint32_t RecordIntervals[5] = {125, 250, 500, 1000, 2000};
+const char* const RecordIntervalTexts[5] = {"1/8 sec", "1/4 sec", "1/2 sec", "1 sec", "2 sec"};
 
 const KeyDefault KeyDefaults[KeyActionCount] = {
     {Beginning, "Beginning", 36},         {Back3, "Back3", 33},
@@ -156,7 +157,12 @@ void ApplyRecordDefaults(int32_t intervalIndex, int32_t autoStopChoice, int32_t 
                          int32_t aiFactor) {
     RecordOptions.interval = RecordIntervals[intervalIndex >= 0 && intervalIndex <= 4 ? intervalIndex : 1];
     RecordOptions.autoStopTime = (uint32_t)autoStopSeconds * 10000u;
-    switch (autoStopChoice) {
+    SetAutoStopFromChoice(autoStopChoice);
+    RecordOptions.aiFactor = recAi ? (uint8_t)aiFactor : 0;
+}
+
+void SetAutoStopFromChoice(int32_t choice) {
+    switch (choice) {
     case -1:
         RecordOptions.autoStop = 0;
         break;
@@ -172,7 +178,6 @@ void ApplyRecordDefaults(int32_t intervalIndex, int32_t autoStopChoice, int32_t 
     default:
         break;  // an unknown choice keeps the previous kind
     }
-    RecordOptions.aiFactor = recAi ? (uint8_t)aiFactor : 0;
 }
 
 void LoadRecordDefaults() {

@@ -60,6 +60,7 @@ extern RecordOptionsRecord RecordOptions;
 
 // The recording intervals by index of the interval choices.
 extern const uint32_t RecordIntervals[5];
+extern const char* const RecordIntervalTexts[5];  // "1/8 sec" .. "2 sec", as the dialogs list them
 
 void LoadSettings();
 void SaveSettings();
@@ -76,5 +77,8 @@ void WriteIniNumber(const char* path, const char* section, const char* key, int3
 // Signed decimal parse: leading blanks and a sign, stops at the first non-digit, 0 without digits.
 int32_t ParseDecimal(const char* text);
 // Fills RecordOptions from the RECORD values (interval index, auto-stop choice, time, AI).
+// RecordOptions.autoStop from a RECORD "DfltAutostop" choice: -1 none, 0 after touchdown,
+// 1 after engine shutdown, 2 after the start; another value keeps the previous kind.
+void SetAutoStopFromChoice(int32_t choice);
 void ApplyRecordDefaults(int32_t intervalIndex, int32_t autoStopChoice, int32_t autoStopSeconds, int32_t recAi,
                          int32_t aiFactor);

@@ -14,7 +14,6 @@ enum RecordDialogControl : int {
     RecordAiFactor = 1090,
 };
 
-static const char* const IntervalTexts[5] = {"1/8 sec", "1/4 sec", "1/2 sec", "1 sec", "2 sec"};
 static const char* const AutoStopTexts[3] = {"after touchdown", "after engine shutdown", "after start of recording"};
 static const unsigned RecordBuffer = 10;
 
@@ -30,7 +29,7 @@ static void FillRecordDialog(HWND dialog) {
     int32_t recAi = ReadRecordDefault("RecAI", "0");
     int32_t aiFactor = ReadRecordDefault("AIItvlFactor", "10");
 
-    for (const char* text : IntervalTexts) SendDlgItemMessageA(dialog, RecordInterval, CB_ADDSTRING, 0, (LPARAM)text);
+    for (const char* text : RecordIntervalTexts) SendDlgItemMessageA(dialog, RecordInterval, CB_ADDSTRING, 0, (LPARAM)text);
     SendDlgItemMessageA(dialog, RecordInterval, CB_SETCURSEL, (WPARAM)intervalIndex, 0);
     CheckDlgButton(dialog, RecordAutoStop, autoStop >= 0 ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemInt(dialog, RecordAutoStopTime, (UINT)autoStopTime, FALSE);
@@ -55,22 +54,7 @@ static void StoreRecordDialog(HWND dialog) {
     WriteIniNumber(IniPath, "RECORD", "DfltAutostop", autoStop);
     WriteIniNumber(IniPath, "RECORD", "DfltAutostopTime", (int32_t)seconds);
     RecordOptions.autoStopTime = seconds * 10000u;
-    switch (autoStop) {
-    case -1:
-        RecordOptions.autoStop = 0;
-        break;
-    case 0:
-        RecordOptions.autoStop = 2;
-        break;
-    case 1:
-        RecordOptions.autoStop = 3;
-        break;
-    case 2:
-        RecordOptions.autoStop = 1;
-        break;
-    default:
-        break;
-    }
+    SetAutoStopFromChoice(autoStop);
 
     int32_t recAi = IsDlgButtonChecked(dialog, RecordAi) == BST_CHECKED ? 1 : 0;
     int32_t factor = (int32_t)GetDlgItemInt(dialog, RecordAiFactor, nullptr, TRUE);

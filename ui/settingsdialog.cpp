@@ -61,7 +61,6 @@ static const GroupBoxes GroupBoxIds[12] = {
     {ComRadios, 1039, 1036}, {PropMixture, 1037, 1034}, {DateTime, 1045, 1047}, {Smoke, 1046, 1048},
 };
 
-static const char* const IntervalTexts[5] = {"1/8 sec", "1/4 sec", "1/2 sec", "1 sec", "2 sec"};
 
 static void Check(HWND dialog, int id, bool on) {
     CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
@@ -103,7 +102,7 @@ static void EnableRateBoxes(HWND dialog, bool enable) {
 static void FillSettingsDialog(HWND dialog) {
     int selected = -1;
     for (int i = 0; i < 5; ++i) {
-        SendDlgItemMessageA(dialog, SetReplayInterval, CB_ADDSTRING, 0, (LPARAM)IntervalTexts[i]);
+        SendDlgItemMessageA(dialog, SetReplayInterval, CB_ADDSTRING, 0, (LPARAM)RecordIntervalTexts[i]);
         if (RecordIntervals[i] == Settings.RplyItvl) selected = i;
     }
     SendDlgItemMessageA(dialog, SetReplayInterval, CB_SETCURSEL, (WPARAM)selected, 0);
