@@ -153,6 +153,12 @@ TEST_F(Win32Dialogs, ResourceScriptParsesEveryStatementWithTheirDefaultStyles) {
     EXPECT_TRUE(IconDeclared(126));
     EXPECT_FALSE(IconDeclared(118));
     EXPECT_EQ(FindDialogTemplate(1), nullptr) << "the version block is no dialog";
+    long value = 0;
+    EXPECT_TRUE(FindResourceSymbol("IDC_SECONDS", &value));
+    EXPECT_EQ(value, 1005);
+    EXPECT_TRUE(FindResourceSymbol("IDD_TEST", &value)) << "the header's names count too";
+    EXPECT_EQ(value, 150);
+    EXPECT_FALSE(FindResourceSymbol("IDC_NONE", &value));
 
     // Dialog units: MS Sans Serif 8, rounded to nearest.
     EXPECT_EQ(DialogUnitsToPixelsX(202), 303);

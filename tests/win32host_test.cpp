@@ -82,8 +82,13 @@ TEST_F(Win32Host, IniReadsWithWindowsSemantics) {
 
     // Section and key lists: names each ended by a zero, and a final zero.
     Put(ini, "[A]\nx=1\ny=2\n[B]\n");
-    DWORD n = GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(), 4, ini);
-    EXPECT_EQ(std::string(buffer.data(), n + 1), std::string("A\0B\0", 4).substr(0, 4));
+    std::vector<char> sections(6, 'X');
+    EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", sections.data(), 6, ini), 4u);
+    EXPECT_EQ(std::string(sections.data(), 6), std::string("A\0B\0\0X", 6));
+    EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", sections.data(), 4, ini), 2u)
+        << "a list cut short ends with two zeros and answers size - 2";
+    EXPECT_EQ(std::string(sections.data(), 4), std::string("A\0\0\0", 4));
+    DWORD n;
     std::vector<char> keys(8, 'X');
     n = GetPrivateProfileStringA("a", nullptr, "", keys.data(), 8, ini);
     EXPECT_EQ(n, 4u);
@@ -173,7 +178,7 @@ TEST_F(Win32Host, CurrentDirectoryOnTheVirtualDrive) {
     EXPECT_EQ(GetCurrentDirectoryA(6, buffer), 7u) << "too small: the size needed, terminator included";
     EXPECT_TRUE(SetCurrentDirectoryA("modules"));
     EXPECT_EQ(GetCurrentDirectoryA(sizeof buffer, buffer), 14u);
-    EXPECT_STREQ(buffer, "C:\\Sim\\Modules");
+    EXPECT_STREQ(buffer, "C:\\Sim\\modules") << "the directory keeps the case it was given, as in Windows";
     EXPECT_TRUE(SetCurrentDirectoryA("..\\..\\Flights\\."));
     GetCurrentDirectoryA(sizeof buffer, buffer);
     EXPECT_STREQ(buffer, "C:\\Flights");
@@ -242,20 +247,28 @@ TEST_F(Win32Host, OpenDialogFillsTheMultipleSelectionFormat) {
     EXPECT_FALSE(GetOpenFileNameA(&single.ofn));
     vsim::user::OnOpen({"C:\\Flights\\a.frc", "C:\\Sim\\b.frc"});
     EXPECT_FALSE(GetOpenFileNameA(&two.ofn));
+    vsim::user::OnOpen({"C:\\Flights\\missing.frc"});
+    Ofn mustExist(OFN_EXPLORER | OFN_FILEMUSTEXIST, 259);
+    EXPECT_FALSE(GetOpenFileNameA(&mustExist.ofn));
+    vsim::user::OnOpen({"C:\\Nowhere\\a.frc"});
+    EXPECT_FALSE(GetOpenFileNameA(&two.ofn));
     vsim::user::OnOpenCancel();
     EXPECT_FALSE(GetOpenFileNameA(&two.ofn));
     EXPECT_FALSE(GetOpenFileNameA(&two.ofn));
     const std::vector<std::string>& log = vsim::TranscriptLines();
-    ASSERT_GE(log.size(), 4u);
+    ASSERT_GE(log.size(), 6u);
     EXPECT_EQ(log[0], "open dialog [Load Recording] -> C:\\Flights\\one.frc, C:\\Flights\\two.frc");
-    EXPECT_EQ(log[log.size() - 4], "open dialog [Open] -> cancel (several files scripted for a single-file dialog)");
-    EXPECT_EQ(log[log.size() - 3], "open dialog [Load Recording] -> cancel (the scripted files are not in one folder)");
+    EXPECT_EQ(log[log.size() - 6], "open dialog [Open] -> cancel (several files scripted for a single-file dialog)");
+    EXPECT_EQ(log[log.size() - 5], "open dialog [Load Recording] -> cancel (the scripted files are not in one folder)");
+    EXPECT_EQ(log[log.size() - 4], "open dialog [Open] -> cancel (C:\\Flights\\missing.frc does not exist)");
+    EXPECT_EQ(log[log.size() - 3], "open dialog [Load Recording] -> cancel (the folder C:\\Nowhere does not exist)");
     EXPECT_EQ(log[log.size() - 2], "open dialog [Load Recording] -> cancel");
     EXPECT_EQ(log[log.size() - 1], "open dialog [Load Recording] -> cancel (no answer scripted)");
 }
 
 TEST_F(Win32Host, SaveDialogAddsTheExtensionAndAsksBeforeReplacing) {
     Put("C:\\Flights\\old.frc", "x");
+    vsim::user::OnSave("C:\\Nowhere\\x.frc");
     vsim::user::OnSave("C:\\Flights\\old");
     vsim::user::OnSave("C:\\Flights\\new.frc");
     vsim::user::OnMessage("C:\\Flights\\old.frc already exists.", vsim::user::AnswerNo);
@@ -264,7 +277,9 @@ TEST_F(Win32Host, SaveDialogAddsTheExtensionAndAsksBeforeReplacing) {
     save.ofn.hwndOwner = nullptr;
     ASSERT_TRUE(GetSaveFileNameA(&save.ofn));
     EXPECT_STREQ(save.file, "C:\\Flights\\new.frc") << "No to replacing: the next answer is used";
-    EXPECT_EQ(save.ofn.nFileExtension, 16);
+    EXPECT_EQ(vsim::TranscriptLines()[0], "save dialog [Save Recording] -> C:\\Nowhere\\x.frc refused: the folder does not exist");
+    EXPECT_EQ(save.ofn.nFileOffset, 11);
+    EXPECT_EQ(save.ofn.nFileExtension, 15);
     ASSERT_EQ(vsim::user::MessageBoxes().size(), 1u);
     EXPECT_EQ(vsim::user::MessageBoxes()[0].text, "C:\\Flights\\old.frc already exists.\nDo you want to replace it?");
     EXPECT_EQ(vsim::user::MessageBoxes()[0].caption, "Save Recording");

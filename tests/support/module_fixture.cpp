@@ -53,12 +53,18 @@ void ModuleTest::StopModule() {
     ModuleAttach(instance_, DLL_PROCESS_DETACH, nullptr);
 }
 
+// Each frame is followed by what a message loop does between frames: posted messages
+// and painting.
 void ModuleTest::Frames(unsigned count) {
-    vsim::RunFrames(count);
+    for (unsigned i = 0; i < count; ++i) {
+        vsim::RunFrames(1);
+        vsim::win32::PumpPostedMessages();
+    }
 }
 
 void ModuleTest::Seconds(double seconds) {
-    vsim::RunSeconds(seconds);
+    uint64_t end = vsim::ClockMicros() + (uint64_t)(seconds * 1e6 + 0.5);
+    while (vsim::ClockMicros() < end) Frames(1);
 }
 
 bool ModuleTest::Menu(const std::string& text) {

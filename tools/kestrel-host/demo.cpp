@@ -5,6 +5,8 @@ const char DemoScript[] = R"(# Kestrel demo: a session in the virtual simulator
 say "A pilot starts the simulator with Kestrel in its Modules folder"
 ini SETTINGS ShowRec 1
 ini SETTINGS ShowPlay 1
+# Files of an earlier run are replaced when saved again.
+on message "C:\Sim\" answer yes
 start
 flight load
 user flies circuit

@@ -104,6 +104,7 @@ public:
     Runner(const RunnerOptions& options, RunResult* result) : options_(options), result_(result) {}
 
     void Run(const std::vector<ScriptCommand>& commands) {
+        vsim::win32::ResetWin32();  // a fresh set of windows for every run in this process
         vsim::HostOptions host;
         host.driveRoot = options_.root;
         host.tracePath = options_.tracePath;
@@ -280,6 +281,7 @@ private:
     void RunFrames(uint64_t count) {
         for (uint64_t i = 0; i < count; ++i) {
             vsim::RunFrames(1);
+            vsim::win32::PumpPostedMessages();  // posted messages and painting, as a message loop would
             fidelity_.Frame(started_ ? ModuleMode : Idle, Timeline);
             Observe(false);
         }

@@ -6,8 +6,6 @@
 // line for each thing that goes wrong (no template, the script not closing the dialog).
 #include "vsim/win32/dialogs.h"
 
-#include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <string>
 

@@ -5,6 +5,8 @@
 // and a zero, and a final zero. A result that does not fit nMaxFile is a failure (FALSE,
 // the needed size in the buffer's first two bytes), as in Windows. Both dialogs leave
 // the virtual current directory in the chosen folder unless OFN_NOCHANGEDIR is given.
+// As the real dialogs do, they accept no folder that does not exist (the save dialog
+// then takes the user's next answer), and with OFN_FILEMUSTEXIST no missing file.
 //
 // Transcript lines: "save dialog [title] -> path" or "-> cancel", "open dialog [title] ->
 // path, path, ..." or "-> cancel", with the reason when the answer could not be used.
@@ -113,6 +115,11 @@ BOOL WINAPI GetSaveFileNameA(LPOPENFILENAMEA ofn) {
             return FALSE;
         }
         std::string path = ChosenPath(answer, ofn->lpstrDefExt);
+        if (!HostFolderExists(FolderOfPath(path))) {
+            // The dialog refuses a folder that is not there; the user answers again.
+            vsim::Log(label + path + " refused: the folder does not exist");
+            continue;
+        }
         if ((ofn->Flags & OFN_OVERWRITEPROMPT) && HostFileExists(path)) {
             std::string question = path + " already exists.\nDo you want to replace it?";
             if (MessageBoxA(ofn->hwndOwner, question.c_str(), title.c_str(), MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
@@ -157,6 +164,16 @@ BOOL WINAPI GetOpenFileNameA(LPOPENFILENAMEA ofn) {
     for (const std::string& path : paths) {
         if (strcasecmp(FolderOfPath(path).c_str(), folder.c_str()) != 0) {
             vsim::Log(label + "cancel (the scripted files are not in one folder)");
+            return FALSE;
+        }
+    }
+    if (!HostFolderExists(folder)) {
+        vsim::Log(label + "cancel (the folder " + folder + " does not exist)");
+        return FALSE;
+    }
+    for (const std::string& path : paths) {
+        if ((ofn->Flags & OFN_FILEMUSTEXIST) && !HostFileExists(path)) {
+            vsim::Log(label + "cancel (" + path + " does not exist)");
             return FALSE;
         }
     }

@@ -151,7 +151,10 @@ std::string StripComments(const std::string& text) {
                 if (out[i] != '\n') out[i] = ' ';
                 ++i;
             }
-            if (i < out.size()) out[i] = out[i + 1] = ' ', ++i;
+            if (i < out.size()) {  // at the closing "*/"
+                out[i] = out[i + 1] = ' ';
+                ++i;
+            }
         }
     }
     return out;
