@@ -101,6 +101,10 @@ void PlaybackSpeed(uint32_t code) {
     ShowSpeedText();
 }
 
+static void SetLoopBox(bool checked) {
+    if (ControlWindow) SendDlgItemMessageA(ControlWindow, CtlLoopToggle, BM_SETCHECK, checked ? BST_CHECKED : 0, 0);
+}
+
 void ShowLoopMarks() {
     if (!ControlWindow) return;
     SendDlgItemMessageA(ControlWindow, CtlSlider, TBM_CLEARTICS, TRUE, 0);
@@ -110,8 +114,9 @@ void ShowLoopMarks() {
     }
 }
 
-static void SetLoopBox(bool checked) {
-    if (ControlWindow) SendDlgItemMessageA(ControlWindow, CtlLoopToggle, BM_SETCHECK, checked ? BST_CHECKED : 0, 0);
+void ResetLoopDisplay() {
+    ShowLoopMarks();
+    SetLoopBox(LoopEnabled != 0);
 }
 
 void PlaybackLoop(uint32_t code) {

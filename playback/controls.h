@@ -13,6 +13,8 @@ void AdjustHeight(int32_t direction);
 // The control window's speed text ("100%") and loop display (slider marks, "~" box).
 void ShowSpeedText();
 void ShowLoopMarks();
+// The marks and the "~" box as LoopEnabled says (at the start of a playback).
+void ResetLoopDisplay();
 // Simulation rates (1/256 units) that go with a playback speed and a search speed.
 uint16_t RateOfSpeed(int32_t percent);
 uint16_t RateOfSearch(uint32_t times);

@@ -121,7 +121,7 @@ static void ResetSpeedAndLoop(uint32_t loopStart) {
     LoopStartTime = loopStart;
     LoopEndTime = PlaybackEnd - 2000;
     LoopEnabled = 0;
-    ShowLoopMarks();
+    ResetLoopDisplay();
 }
 
 // Loads the files of the open dialog's buffer; each failing file shows its own message.
