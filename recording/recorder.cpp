@@ -36,6 +36,10 @@ static const uint32_t TrackCapacity = 240;
 static const uint32_t AiGroupMask = 0x87F;  // radios, prop/mixture and date/time stay with the user
 
 static const char SaveFilter[] = "Flight Recordings\0*.frc\0";
+static const char* const OutputOpenFailedText = "The selected file could not be opened!";
+static const char* const OutputWriteFailedText =
+    "The recording could not be written completely to the selected file! Please check the free space on your disk "
+    "and save it again.";
 
 // ---- Helpers ----
 
@@ -74,6 +78,12 @@ void FormatDefaultRecordingName(char* path, size_t size) {
     uint16_t year, dayOfYear;
     uint8_t hour, minute, second;
     SplitZuluStamp(ZuluStamp, &year, &dayOfYear, &hour, &minute, &second);
+    // The stamp counts 366 days to every year, so 31 December of a leap year (day 366)
+    // comes back as day 0 of the next year.
+    if (dayOfYear == 0 && year > 1900) {
+        --year;
+        dayOfYear = 366;
+    }
     static const uint32_t MonthLengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     uint32_t month = 1;
     uint32_t day = dayOfYear;
@@ -144,6 +154,9 @@ static void DiscoverAiAircraft() {
             char tempName[MAX_PATH];
             FormatTempFileName(tempName, objectId, false);
             FILE* file = OpenHostFile(tempName, "w+b");
+            // Without its temp file the aircraft's track stays in memory and cannot be
+            // saved with the recording: the user hears of it.
+            if (!file) ReportRecordingWriteFailure();
             int index = AddTrackEntry();
             if (index < 0) {
                 if (file) fclose(file);
@@ -329,12 +342,8 @@ void StopRecording(uint32_t forced) {
         if (written != RecordingFileWritten) {
             // Nothing is lost: the temp files stay and the recording goes on, so it
             // can be stopped again and saved elsewhere.
-            ShowModuleMessage(MainWindow,
-                              written == RecordingFileNotOpened
-                                  ? "The selected file could not be opened!"
-                                  : "The recording could not be written completely to the selected file! "
-                                    "Please check the free space on your disk and save it again.",
-                              "Kestrel", MB_OK | MB_ICONERROR);
+            const char* text = written == RecordingFileNotOpened ? OutputOpenFailedText : OutputWriteFailedText;
+            ShowModuleMessage(MainWindow, text, "Kestrel", MB_OK | MB_ICONERROR);
             return;
         }
     } else {
@@ -387,7 +396,11 @@ void SaveReplay(HWND owner) {
     if (TrackTable.count == 0 || !TrackTable.entries[0].memoryOnly) return;
     char path[MAX_PATH];
     if (!AskSaveFileName(owner, path)) return;
-    if (WriteReplayFile(path, &TrackTable.entries[0]) != RecordingFileWritten) {
-        ShowModuleMessage(owner, "The selected file could not be opened!", "Kestrel", MB_OK | MB_ICONERROR);
+    // A full disk is told apart from a file that cannot be created: the buffer is still
+    // whole, so the user can save it again elsewhere.
+    RecordingFileResult written = WriteReplayFile(path, &TrackTable.entries[0]);
+    if (written != RecordingFileWritten) {
+        ShowModuleMessage(owner, written == RecordingFileNotOpened ? OutputOpenFailedText : OutputWriteFailedText,
+                          "Kestrel", MB_OK | MB_ICONERROR);
     }
 }
