@@ -25,7 +25,8 @@ void ModuleTest::SetUp() {
     ASSERT_TRUE(vsim::StartHost(options));
     vsim::win32::SetResourceScript(KestrelResourceScript);
     vsim::win32::SetResourceHeader(KestrelResourceHeader);
-    instance_ = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000));
+    // Apart from the host DLLs' handles (0x10000000 upward) so each name stays its own.
+    instance_ = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x60000000));
     vsim::win32::SetModuleFileName(instance_, ModulePath);
     std::filesystem::create_directories(HostPath("C:\\Sim\\Modules"));
 }
