@@ -369,6 +369,17 @@ static void HandleObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* data, DWORD s
 
 static void HandleAssignedObjectId(const SIMCONNECT_RECV_ASSIGNED_OBJECT_ID* assigned) {
     uint32_t objectId = assigned->dwObjectID;
+    Track* owner = nullptr;
+    for (uint32_t i = 0; i < TrackTable.count && !owner; ++i) {
+        Track* track = &TrackTable.entries[i];
+        if (track->objectId > 0x80000000u && track->objectId == assigned->dwRequestID) owner = track;
+    }
+    // An aircraft confirmed after its track stopped playing (the playback ended or the
+    // track left its span) has no track to steer it: it leaves instead of staying frozen.
+    if (!owner) {
+        RemoveTrafficAircraft(objectId);
+        return;
+    }
     SimConnect_AIReleaseControl(SimConnectHandle, objectId, ReqReleaseControl);
     FreezeObject(objectId);
     for (uint32_t i = 0; i < TrackTable.count; ++i) {

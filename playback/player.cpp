@@ -28,6 +28,11 @@ static const uint32_t HostOptionCount = 25;
 static const uint32_t TrafficBlockWords = 64;  // the host's block is larger than the two words used
 static const uint32_t FirstCreationRequest = 0x80000000u;
 
+// Set by the first frame's set-up, cleared by each start: a playback stopped before
+// its first frame never saved the host's option and traffic words, so it must not
+// write back values saved by an earlier playback (or the zeros of module start).
+static bool HostSettingsSaved = false;
+
 // The open dialog's buffer: one path, or a folder and the names of several files.
 static char OpenFileNames[7800];
 static const char OpenFilter[] = "Flight Recordings\0*.frc\0";
@@ -187,6 +192,7 @@ void StartPlay(uint32_t asTraffic) {
     }
     SetModuleMode(asTraffic ? PlayingTraffic : Playing);
     ResetSpeedAndLoop(PlaybackStart);
+    HostSettingsSaved = false;
     FirstTick = 1;
     Timeline = 0;
     PositionJumped = 1;
@@ -217,6 +223,7 @@ void StartReplay(uint32_t seconds) {
     uint32_t back = seconds * 10000u;
     ResetSpeedAndLoop(PlaybackEnd - back);
     replay->heightOffset = 0;
+    HostSettingsSaved = false;
     FirstTick = 1;
     Timeline = PlaybackEnd - back;
     PositionJumped = 1;
@@ -228,6 +235,7 @@ void StartReplay(uint32_t seconds) {
 
 static void SetUpFirstFrame() {
     FirstTick = 0;
+    HostSettingsSaved = true;
     if (ModuleMode != PlayingTraffic) {
         SavedHostOption = GetHostOption();
         SetHostOption(0);
@@ -305,10 +313,10 @@ void StopPlayback(uint32_t keepAircraft) {
     }
     if (mode == Playing || mode == Replaying) {
         if (Settings.Pause) SendSimPause(1);
-        SetHostOption(SavedHostOption);
+        if (HostSettingsSaved) SetHostOption(SavedHostOption);
     }
     if (Settings.SetSimRate) ApplySimRate(256);
-    if (Settings.PlayAIMode != 1) {
+    if (Settings.PlayAIMode != 1 && HostSettingsSaved) {
         uint32_t block[TrafficBlockWords] = {};
         ReadTrafficSettings(block);
         block[0] = SavedTrafficSettings[0];

@@ -65,7 +65,10 @@ protected:
     static std::string Removal(uint32_t objectId) {
         return "AIRemoveObject(" + std::to_string(objectId) + ", " + std::to_string(objectId + 0x08000000u) + ")";
     }
-    const vsim::user::MessageBoxRecord& LastBox() const { return vsim::user::MessageBoxes().back(); }
+    vsim::user::MessageBoxRecord LastBox() const {
+        if (vsim::user::MessageBoxes().empty()) return {nullptr, "(no message box)", "", 0, 0};
+        return vsim::user::MessageBoxes().back();
+    }
     double Var(uint32_t objectId, const char* name, const char* unit) const {
         double value = -12345.0;
         EXPECT_TRUE(vsim::GetSimVar(objectId, name, unit, &value)) << name;
@@ -264,6 +267,20 @@ TEST_F(PlayerTest, PlayAiModesDecideTheTracksAndTheHostTraffic) {
     EXPECT_EQ(TrafficWords(), (std::vector<uint32_t>{100, 50}));
 }
 
+TEST_F(PlayerTest, APlaybackWithoutALoadableFileEndsAtItsFirstFrame) {
+    ASSERT_TRUE(StartModule());
+    PutRecording(Rec("other.frc"), {LineTrack("Other", 0, 100000)});
+    ASSERT_TRUE(Play({Rec("missing.frc")}));
+    EXPECT_EQ(LastBox().text, "The selected file could not be opened!");
+    EXPECT_EQ(ModuleMode, (uint32_t)Playing) << "the mode is set all the same";
+    EXPECT_EQ(TrackTable.count, 0u);
+    Frames(1);
+    EXPECT_EQ(ModuleMode, (uint32_t)ReplayBuffering);
+    EXPECT_EQ(OptionWord(), 1u);
+    EXPECT_EQ(TrafficWords(), (std::vector<uint32_t>{100, 50}));
+    EXPECT_TRUE(Unfrozen(UserObjectId));
+}
+
 // ---- AI aircraft of traffic tracks ----
 
 TEST_F(PlayerTest, TrafficBeyondMaxAIAcftWaitsInTableOrder) {
@@ -352,6 +369,18 @@ TEST_F(PlayerTest, AnAircraftNeverConfirmedIsNeverPlayedAndRemovedByItsRequestId
     ASSERT_TRUE(Menu("Stop..."));
     EXPECT_EQ(CallsSince(mark, "AIRemoveObject("), std::vector<std::string>{Removal(0x80000002u)});
     EXPECT_EQ(ModuleMode, (uint32_t)ReplayBuffering);
+}
+
+// Disabled until the dispatch removes an aircraft whose creation is confirmed after
+// its track gave up the request: today such an aircraft stays in the simulator, frozen.
+TEST_F(PlayerTest, AnAircraftConfirmedAfterItsPlaybackStoppedIsRemoved) {
+    ASSERT_TRUE(StartModule());
+    PutRecording(Rec("late.frc"), {LineTrack("Late", 0, 100000)});
+    ASSERT_TRUE(Play({Rec("late.frc")}, true));
+    Frames(1);  // the creation is requested; the simulator confirms it at its next pump
+    ASSERT_TRUE(Menu("Stop..."));
+    Frames(2);
+    EXPECT_EQ(vsim::AircraftIds(), std::vector<uint32_t>{UserObjectId}) << "no aircraft left behind";
 }
 
 TEST_F(PlayerTest, DllStopEndsATrafficPlaybackAndLeavesItsAircraft) {
@@ -667,11 +696,10 @@ TEST_F(PlayerTest, ReplayFidelityOfTheCircuitAtAQuarterSecond) {
     EXPECT_LT(f.maxDistance, 1.0);
     EXPECT_LT(f.maxHeading, 0.5);
     EXPECT_LT(f.maxPitch, 0.5);
-    // Linear blending between samples misses a rate change inside an interval by up to
-    // rate x interval / 4. The simulated pilot rolls at 8 degrees per second, and samples
-    // fall on whole frames (a 1/4 s interval is eight 1/30 s frames), so a roll that
-    // starts between two samples shows up to 8 x 0.267 / 4 = 0.53 degrees of bank early.
-    EXPECT_LE(f.maxBank, 8.0 * (8.0 / 30.0) / 4.0);
+    // Linear blending between samples misses a change of rate inside an interval; the
+    // simulated pilot's roll builds up at 16 degrees per second squared, which keeps that
+    // error near 16 x 0.267^2 / 8 = 0.14 degrees of bank.
+    EXPECT_LT(f.maxBank, 0.5);
     std::printf("quarter second: %zu frames, position %.4f m, heading %.4f, pitch %.4f, bank %.4f deg\n", f.compared,
                 f.maxDistance, f.maxHeading, f.maxPitch, f.maxBank);
 }

@@ -460,15 +460,15 @@ protected:
         ASSERT_GE(fd, 0);
         close(fd);
         path_ = name;
-        TestTrack spec;
-        spec.groups = Throttles;
+        TestTrack recorded;
+        recorded.groups = Throttles;
         for (uint32_t i = 0; i < Count; ++i) {
             FullSample s = SampleAt(i * 2500);
             SetSampleI64(&s, FieldLatitude, (int64_t)i * 1000);
             SetSampleI16(&s, FieldThrottle1, (int16_t)i);
-            spec.samples.push_back(s);
+            recorded.samples.push_back(s);
         }
-        std::vector<uint8_t> bytes = RecordingFileBytes({spec});
+        std::vector<uint8_t> bytes = RecordingFileBytes({recorded});
         FILE* out = fopen(path_.c_str(), "wb");
         ASSERT_NE(out, nullptr);
         fwrite(bytes.data(), 1, bytes.size(), out);

@@ -65,7 +65,7 @@ struct World {
         if (!vsim::StartHost(options)) return false;
         vsim::win32::SetResourceScript(KestrelResourceScript);
         vsim::win32::SetResourceHeader(KestrelResourceHeader);
-        HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000));
+        HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x60000000));
         vsim::win32::SetModuleFileName(instance, "C:\\Sim\\Modules\\KestrelFSX.dll");
         std::filesystem::create_directories(vsim::MapPath("C:\\Sim\\Modules"));
         const char* ini = "C:\\Sim\\Modules\\Kestrel.ini";

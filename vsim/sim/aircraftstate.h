@@ -37,6 +37,7 @@ struct FlightPlanState {
     double track = 0.0;          // degrees true, direction of motion
     double noseUp = 0.0;         // degrees, nose up positive
     double rightBank = 0.0;      // degrees, right wing down positive
+    double rollRate = 0.0;       // degrees per second: a pilot's roll builds up and eases off
     double throttleTarget = 0.0; // lever position the pilot moves the throttles towards
     double holdAltitude = 0.0;   // metres, the altitude an orbit keeps
     // The runway of a circuit: the point where the take-off roll began and its heading.

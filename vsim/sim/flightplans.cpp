@@ -19,6 +19,7 @@ const double EarthRadius = 10001750.0 * 2.0 / Pi;  // metres
 
 // Pilot and aircraft limits.
 const double RollRate = 8.0;          // degrees per second
+const double RollAcceleration = 16.0; // degrees per second squared: a roll builds up in half a second
 const double PitchRate = 3.0;         // degrees per second
 const double VerticalAccel = 0.6;     // m/s per second
 const double GroundTurnRate = 6.0;    // degrees per second, nose-wheel steering
@@ -352,6 +353,17 @@ void FlyOrbit(SimAircraft* a, PilotCommands* c) {
 // Moves the aircraft one step towards the pilot's targets. Frozen dimensions keep the
 // aircraft's values (and the velocity components that belong to them); the pilot's
 // own copies still change, so the flight carries on when the freeze ends.
+// Banks towards a target the way a pilot does: the roll rate builds up and eases off
+// (no step changes of the rate), and the bank settles on the target without overshoot.
+void Roll(FlightPlanState* p, double bankTarget, double dt) {
+    double error = bankTarget - p->rightBank;
+    double wanted = Clamp(2.0 * error, -RollRate, RollRate);
+    p->rollRate = Approach(p->rollRate, wanted, RollAcceleration * dt);
+    double step = p->rollRate * dt;
+    if ((error > 0 && step > error) || (error < 0 && step < error)) step = error;
+    p->rightBank += step;
+}
+
 void StepAircraft(SimAircraft* a, const PilotCommands& c, double dt) {
     FlightPlanState& p = a->plan;
     const bool freePosition = !a->frozen[0];
@@ -373,14 +385,14 @@ void StepAircraft(SimAircraft* a, const PilotCommands& c, double dt) {
     double turnRate = 0.0;  // degrees per second, right positive
     double error = Wrap180(c.headingTarget - p.track);
     if (a->onGround) {
-        p.rightBank = Approach(p.rightBank, 0.0, RollRate * dt);
+        Roll(&p, 0.0, dt);
         if (c.steer == SteerToHeading)
             turnRate = Clamp(1.2 * error, -GroundTurnRate, GroundTurnRate) * Clamp(speed / 2.0, 0.0, 1.0);
     } else {
         double bankTarget = 0.0;
         if (c.steer == SteerToHeading) bankTarget = Clamp(2.0 * error, -PatternBank, PatternBank);
         if (c.steer == SteerFixedBank) bankTarget = c.rightBank;
-        p.rightBank = Approach(p.rightBank, bankTarget, RollRate * dt);
+        Roll(&p, bankTarget, dt);
         double bank = 0.5 * (bankBefore + p.rightBank) * RadiansPerDegree;
         turnRate = GravityMs2 * std::tan(bank) / std::max(speed, 10.0) / RadiansPerDegree;
     }
