@@ -19,6 +19,7 @@
 #include "recording/track.h"
 #include "ui/config.h"
 #include "ui/controlwindow.h"
+#include "ui/dialogs.h"
 
 uint16_t SavedHostOption = 0;
 uint32_t SavedTrafficSettings[2] = {0, 0};
@@ -35,13 +36,7 @@ static bool HostSettingsSaved = false;
 
 // The open dialog's buffer: one path, or a folder and the names of several files.
 static char OpenFileNames[7800];
-static const char OpenFilter[] = "Flight Recordings\0*.frc\0";
 
-static void ShowPlaybackMessage(const char* text, UINT type) {
-    EnterDialogMode();
-    MessageBoxA(MainWindow, text, "Kestrel", type);
-    LeaveDialogMode();
-}
 
 static bool IsTrafficTrack(const Track* track) {
     return track->objectId != UserObjectId;
@@ -141,7 +136,8 @@ static void LoadChosenFiles(uint32_t asTraffic) {
         int length = snprintf(path, sizeof(path), "%s\\%s", OpenFileNames, name);
         if (length < 0 || length >= (int)sizeof(path)) {
             // Too long for a path: refused rather than cut to another file's name.
-            ShowPlaybackMessage("The selected file could not be opened!", MB_OK | MB_ICONERROR);
+            ShowModuleMessage(MainWindow, "The selected file could not be opened!", "Kestrel",
+                              MB_OK | MB_ICONERROR);
             continue;
         }
         LoadRecordingFile(path, asTraffic);
@@ -151,29 +147,14 @@ static void LoadChosenFiles(uint32_t asTraffic) {
 void StartPlay(uint32_t asTraffic) {
     if (ModuleMode != Idle && ModuleMode != ReplayBuffering) return;
     if (IsMultiplayerRunning()) {
-        ShowPlaybackMessage("Playback is not available while a multiplayer session is running!",
-                            MB_OK | MB_ICONEXCLAMATION);
+        ShowModuleMessage(MainWindow, "Playback is not available while a multiplayer session is running!", "Kestrel",
+                          MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    memset(OpenFileNames, 0, sizeof(OpenFileNames));
-    OPENFILENAMEA dialog;
-    memset(&dialog, 0, sizeof(dialog));
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = MainWindow;
-    dialog.hInstance = ModuleInstance;
-    dialog.lpstrFilter = OpenFilter;
-    dialog.lpstrFile = OpenFileNames;
-    dialog.nMaxFile = sizeof(OpenFileNames) - 1;
-    dialog.lpstrTitle = "Load Recording";
-    dialog.lpstrDefExt = "frc";
-    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
-    char savedDirectory[MAX_PATH - 1];
-    DWORD saved = GetCurrentDirectoryA(sizeof(savedDirectory), savedDirectory);
-    EnterDialogMode();
-    BOOL chosen = GetOpenFileNameA(&dialog);
-    LeaveDialogMode();
-    if (saved > 0 && saved < sizeof(savedDirectory)) SetCurrentDirectoryA(savedDirectory);
-    if (!chosen) return;
+    if (!AskRecordingFileName(false, MainWindow, OpenFileNames, sizeof(OpenFileNames), "Load Recording",
+                              OFN_EXPLORER | OFN_ALLOWMULTISELECT, true)) {
+        return;
+    }
 
     StopReplayBuffer();
     PlaybackStart = 0xFFFFFFFFu;
@@ -203,12 +184,10 @@ void StartPlay(uint32_t asTraffic) {
 void StartReplay(uint32_t seconds) {
     if (ModuleMode != ReplayBuffering || TrackTable.count == 0) return;
     if (IsMultiplayerRunning()) {
-        EnterDialogMode();
-        int answer = MessageBoxA(MainWindow,
-                                 "Replay is not available while a multiplayer session is running! Do you want to "
-                                 "save the replay for later playback?.",
-                                 "Kestrel", MB_YESNO | MB_ICONEXCLAMATION);
-        LeaveDialogMode();
+        int answer = ShowModuleMessage(MainWindow,
+                                       "Replay is not available while a multiplayer session is running! Do you want "
+                                       "to save the replay for later playback?.",
+                                       "Kestrel", MB_YESNO | MB_ICONEXCLAMATION);
         if (answer == IDYES) SaveReplay(MainWindow);
         return;
     }

@@ -17,6 +17,7 @@
 #include "recording/track.h"
 #include "ui/config.h"
 #include "ui/controlwindow.h"
+#include "ui/dialogs.h"
 
 uint32_t Timeline = 0;
 uint32_t FirstTick = 0;
@@ -35,40 +36,12 @@ static bool WriteFailureReported = false;  // one message per recording is enoug
 static const uint32_t TrackCapacity = 240;
 static const uint32_t AiGroupMask = 0x87F;  // radios, prop/mixture and date/time stay with the user
 
-static const char SaveFilter[] = "Flight Recordings\0*.frc\0";
 static const char* const OutputOpenFailedText = "The selected file could not be opened!";
 static const char* const OutputWriteFailedText =
     "The recording could not be written completely to the selected file! Please check the free space on your disk "
     "and save it again.";
 
 // ---- Helpers ----
-
-static void ShowModuleMessage(HWND owner, const char* text, const char* caption, UINT type) {
-    EnterDialogMode();
-    MessageBoxA(owner, text, caption, type);
-    LeaveDialogMode();
-}
-
-// The standard save dialog; keeps the process's current directory as it was.
-static bool AskSaveFileName(HWND owner, char* path) {
-    char savedDirectory[MAX_PATH];
-    DWORD saved = GetCurrentDirectoryA(sizeof(savedDirectory) - 1, savedDirectory);
-    path[0] = 0;
-    OPENFILENAMEA dialog;
-    memset(&dialog, 0, sizeof(dialog));
-    dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = owner;
-    dialog.hInstance = ModuleInstance;
-    dialog.lpstrFilter = SaveFilter;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = MAX_PATH - 1;
-    dialog.lpstrTitle = "Save Recording";
-    dialog.lpstrDefExt = "frc";
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-    bool chosen = GetSaveFileNameA(&dialog) != 0;
-    if (saved > 0 && saved < sizeof(savedDirectory)) SetCurrentDirectoryA(savedDirectory);
-    return chosen && path[0] != 0;
-}
 
 static bool IsLeapYear(uint32_t year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -320,16 +293,11 @@ void StopRecording(uint32_t forced) {
     char path[MAX_PATH];
     bool save = true;
     if (!Settings.NoRecDlg) {
-        EnterDialogMode();
-        bool chosen = AskSaveFileName(MainWindow, path);
-        LeaveDialogMode();
-        if (!chosen) {
-            if (!forced) {
-                EnterDialogMode();
-                int answer = MessageBoxA(MainWindow, "Do you want to continue recording?", "Kestrel",
-                                         MB_YESNO | MB_ICONQUESTION);
-                LeaveDialogMode();
-                if (answer == IDYES) return;
+        if (!AskRecordingFileName(true, MainWindow, path, sizeof(path), "Save Recording",
+                                  OFN_OVERWRITEPROMPT | OFN_EXPLORER, true)) {
+            if (!forced && ShowModuleMessage(MainWindow, "Do you want to continue recording?", "Kestrel",
+                                             MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                return;
             }
             save = false;
         }
@@ -395,7 +363,10 @@ void StopReplayBuffer() {
 void SaveReplay(HWND owner) {
     if (TrackTable.count == 0 || !TrackTable.entries[0].memoryOnly) return;
     char path[MAX_PATH];
-    if (!AskSaveFileName(owner, path)) return;
+    if (!AskRecordingFileName(true, owner, path, sizeof(path), "Save Recording", OFN_OVERWRITEPROMPT | OFN_EXPLORER,
+                              false)) {
+        return;
+    }
     // A full disk is told apart from a file that cannot be created: the buffer is still
     // whole, so the user can save it again elsewhere.
     RecordingFileResult written = WriteReplayFile(path, &TrackTable.entries[0]);

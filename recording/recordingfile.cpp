@@ -44,6 +44,7 @@
 #include "platform/win32.h"
 #include "playback/position.h"
 #include "ui/config.h"
+#include "ui/dialogs.h"
 
 static_assert(FileHeaderSize == 4 + 4 + 4 + 4 + 2, "file header fields");
 static_assert(LegacyHeaderSize == 4 + 6 * 4, "legacy header fields");
@@ -53,9 +54,7 @@ static const char* const OpenFailedText = "The selected file could not be opened
 static const char* const DamagedText = "The selected file is damaged or incompatible with this version of Kestrel!";
 
 static void ShowFileError(const char* text, const char* caption) {
-    EnterDialogMode();
-    MessageBoxA(MainWindow, text, caption, MB_OK | MB_ICONERROR);
-    LeaveDialogMode();
+    ShowModuleMessage(MainWindow, text, caption, MB_OK | MB_ICONERROR);
 }
 
 bool FormatTempFileName(char* out, uint32_t objectId, bool isUser) {
