@@ -50,6 +50,10 @@ foreach(test_source ${TEST_SOURCES})
   target_link_libraries(${test_name} PRIVATE kestrel_test_support GTest::gtest_main)
   gtest_discover_tests(${test_name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endforeach()
+# The scenario scripts that the Wine stage of scripts/test.sh runs on both builds.
+if(TARGET wine_parity_test)
+  target_compile_definitions(wine_parity_test PRIVATE KESTREL_SCENARIO_DIR="${CMAKE_SOURCE_DIR}/tests/scripts")
+endif()
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
 if(benchmark_FOUND AND BENCH_SOURCES)

@@ -190,6 +190,34 @@ static_assert(offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwObjectID) == 16, "dwObj
 static_assert(offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwData) == 40, "dwData offset");
 static_assert(offsetof(SIMCONNECT_RECV_ASSIGNED_OBJECT_ID, dwObjectID) == 16, "dwObjectID offset");
 static_assert(offsetof(SIMCONNECT_DATA_INITPOSITION, OnGround) == 48, "OnGround offset");
+static_assert(offsetof(SIMCONNECT_RECV, dwSize) == 0 && offsetof(SIMCONNECT_RECV, dwVersion) == 4 &&
+                  offsetof(SIMCONNECT_RECV, dwID) == 8,
+              "SIMCONNECT_RECV header offsets");
+static_assert(offsetof(SIMCONNECT_RECV_OPEN, szApplicationName) == 12 &&
+                  offsetof(SIMCONNECT_RECV_OPEN, dwApplicationVersionMajor) == 268 &&
+                  offsetof(SIMCONNECT_RECV_OPEN, dwSimConnectVersionMajor) == 284 &&
+                  offsetof(SIMCONNECT_RECV_OPEN, dwReserved2) == 304,
+              "SIMCONNECT_RECV_OPEN offsets");
+static_assert(offsetof(SIMCONNECT_RECV_EVENT, uGroupID) == 12, "uGroupID offset");
+static_assert(offsetof(SIMCONNECT_RECV_EVENT_FILENAME, dwFlags) == 284, "dwFlags offset");
+static_assert(offsetof(SIMCONNECT_RECV_EVENT_FRAME, fFrameRate) == 24, "fFrameRate offset");
+static_assert(offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwDefineID) == 20 &&
+                  offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwFlags) == 24 &&
+                  offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwentrynumber) == 28 &&
+                  offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwoutof) == 32 &&
+                  offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwDefineCount) == 36,
+              "SIMCONNECT_RECV_SIMOBJECT_DATA offsets");
+static_assert(offsetof(SIMCONNECT_RECV_ASSIGNED_OBJECT_ID, dwRequestID) == 12, "dwRequestID offset");
+static_assert(offsetof(SIMCONNECT_DATA_INITPOSITION, Longitude) == 8 &&
+                  offsetof(SIMCONNECT_DATA_INITPOSITION, Altitude) == 16 &&
+                  offsetof(SIMCONNECT_DATA_INITPOSITION, Pitch) == 24 &&
+                  offsetof(SIMCONNECT_DATA_INITPOSITION, Bank) == 32 &&
+                  offsetof(SIMCONNECT_DATA_INITPOSITION, Heading) == 40 &&
+                  offsetof(SIMCONNECT_DATA_INITPOSITION, Airspeed) == 52,
+              "SIMCONNECT_DATA_INITPOSITION offsets");
+static_assert(sizeof(SIMCONNECT_RECV_ID) == 4 && sizeof(SIMCONNECT_DATATYPE) == 4 && sizeof(SIMCONNECT_PERIOD) == 4 &&
+                  sizeof(SIMCONNECT_SIMOBJECT_TYPE) == 4 && sizeof(SIMCONNECT_TEXT_TYPE) == 4,
+              "SimConnect enums are 32-bit");
 
 #ifdef _WIN32
 typedef void(CALLBACK* DispatchProc)(SIMCONNECT_RECV* data, DWORD size, void* context);

@@ -7,6 +7,9 @@ KESTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 LINUX_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
 # The mingw preset: KestrelFSX.dll, cross-compiled for 32-bit Windows.
 MINGW_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
+# The mingw64 preset (the x86_64 test build) and 64-bit Wine to run it.
+MINGW64_PACKAGES=(g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
+WINE_PACKAGES=(wine wine64)
 
 # Installs those of the given Debian packages that are not installed yet; does not
 # touch apt at all when everything is there already.
@@ -56,4 +59,32 @@ run_step() {
         echo "FAILED: $description (exit status $status)" >&2
         exit $status
     fi
+}
+
+# wine_use_prefix PREFIX DRIVER: sets up the environment of a private Wine prefix (64-bit,
+# no Mono or Gecko installers, no debug output) and, the first time, creates it with the
+# given graphics driver: "null" (no display at all) or "x11" (a display in DISPLAY).
+# Windows programs then run with `wine PROGRAM`.
+wine_use_prefix() {
+    local prefix="$1" driver="$2"
+    export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$prefix/system.reg" ]; then
+        mkdir -p "$prefix"
+        timeout -k 10 180 wineboot -i >/dev/null 2>&1 || { echo "error: wineboot failed in $prefix" >&2; return 1; }
+        timeout -k 10 60 wineserver -w || true
+    fi
+    local value=null
+    [ "$driver" = x11 ] && value=x11
+    timeout -k 10 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d "$value" /f >/dev/null 2>&1 || return 1
+    if [ "$driver" = x11 ]; then
+        # Without a window manager Wine draws the frames and captions itself.
+        timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || return 1
+        timeout -k 10 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || return 1
+    fi
+    timeout -k 10 60 wineserver -w || true
+}
+
+# wine_stop: ends the prefix's wineserver and every Windows process in it.
+wine_stop() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
 }

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The README's test command: installs what is missing, builds both presets (the linux
 # build with the virtual simulator and KestrelFSX.dll for Windows), runs every test
-# with CTest and checks the DLL's exports and imports. Exits non-zero on any failure.
+# with CTest and checks the DLL's exports and imports. Then the Wine stage: the x86_64
+# test build (preset mingw64) runs the scenario scripts of tests/scripts under 64-bit
+# Wine, the module's real Win32 code against real windows, and each run must agree
+# with the linux build's run of the same script. Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KESTREL_ROOT"
@@ -17,4 +20,129 @@ run_step "Building KestrelFSX.dll" cmake --build --preset mingw -j 2
 run_step "Running the tests" ctest --preset linux -j 2 --output-on-failure --no-tests=error
 run_step "Checking KestrelFSX.dll" scripts/check-dll.sh build/mingw
 
-echo "==> All builds, tests and DLL checks passed."
+# ---- The Wine stage ----
+
+WINE_BUILD=build/mingw64
+WINE_OUT=$WINE_BUILD/scenarios
+WINE_RUN_TIMEOUT=90     # seconds for one run of one script
+WINE_STAGE_TIMEOUT=280  # the watchdog ends every Windows process after this
+
+# Compares what the two runs of one script left behind; prints each disagreement.
+# The transcripts must be equal line for line; the files on the simulator's drive must
+# be the same set, with equal bytes, except that recording files only need an equal
+# size and header: their samples carry the simulated aircraft's floating-point motion,
+# which the two C libraries compute to slightly different last bits (the transcript's
+# "dump" lines still compare every track's counts and times), and Kestrel.log lists
+# entry addresses of the process it ran in.
+#
+# One line differs by design: Wine's save dialog asks "File already exists." where the
+# Windows dialog (and the emulation) names the file; both are shown as "<file> already
+# exists." before the comparison.
+same_transcript() {
+    sed 's/^\(message box \[[^]]*\] "\)[^"]* already exists\.\\nDo you want to replace it?"/\1<file> already exists.\\nDo you want to replace it?"/' "$1"
+}
+
+compare_runs() {
+    local name="$1" linux="$WINE_OUT/linux/$name" wine="$WINE_OUT/wine/$name" same=0
+    if ! diff -u <(same_transcript "$linux.txt") <(same_transcript "$wine.txt") >"$WINE_OUT/$name.transcript.diff"; then
+        echo "    transcripts differ ($WINE_OUT/$name.transcript.diff):"
+        head -20 "$WINE_OUT/$name.transcript.diff" | sed 's/^/      /'
+        same=1
+    fi
+    local files_linux files_wine
+    files_linux=$(cd "$linux" && find . -type f | sort)
+    files_wine=$(cd "$wine" && find . -type f | sort)
+    if [ "$files_linux" != "$files_wine" ]; then
+        echo "    different files: linux: $(echo $files_linux) / wine: $(echo $files_wine)"
+        same=1
+    fi
+    local file
+    for file in $files_linux; do
+        [ -f "$wine/$file" ] || continue
+        case "$file" in
+            *.frc)
+                if [ "$(stat -c %s "$linux/$file")" != "$(stat -c %s "$wine/$file")" ] ||
+                    ! cmp -s -n 18 "$linux/$file" "$wine/$file"; then
+                    echo "    $file: size or header differ"
+                    same=1
+                fi
+                ;;
+            *.log) ;;
+            *)
+                if ! cmp -s "$linux/$file" "$wine/$file"; then
+                    echo "    $file differs:"
+                    diff <(tr -d '\r' <"$linux/$file") <(tr -d '\r' <"$wine/$file") | head -10 | sed 's/^/      /'
+                    same=1
+                fi
+                ;;
+        esac
+    done
+    return $same
+}
+
+wine_scenarios() {
+    local stage_start=$SECONDS
+    rm -rf "$WINE_OUT"
+    mkdir -p "$WINE_OUT/linux" "$WINE_OUT/wine"
+    wine_use_prefix "$KESTREL_ROOT/$WINE_BUILD/wine" null || return 1
+    unset DISPLAY
+    # The watchdog: whatever hangs, every Windows process ends after the stage's time.
+    (
+        sleep "$WINE_STAGE_TIMEOUT" >/dev/null 2>&1 </dev/null &
+        sleeper=$!
+        trap 'kill $sleeper 2>/dev/null; exit 0' TERM
+        if wait $sleeper; then
+            echo "watchdog: the Wine stage ran out of time" >&2
+            touch "$WINE_OUT/watchdog-fired"
+            wineserver -k
+        fi
+    ) &
+    local watchdog=$!
+    local passed=0 failed=0 script name drive="$WINEPREFIX/drive_c"
+    for script in tests/scripts/*.khs; do
+        name=$(basename "$script" .khs)
+        if [ -e "$WINE_OUT/watchdog-fired" ]; then
+            echo "  FAILED $name: not run, the watchdog ended the stage"
+            failed=$((failed + 1))
+            continue
+        fi
+        local status=0
+        rm -rf "$WINE_OUT/linux/$name" "$drive/Sim"
+        mkdir -p "$WINE_OUT/linux/$name" "$WINE_OUT/wine/$name"
+        timeout -k 10 "$WINE_RUN_TIMEOUT" build/linux/kestrel-host --root "$WINE_OUT/linux/$name" "$script" \
+            >"$WINE_OUT/linux/$name.raw" 2>"$WINE_OUT/linux/$name.err" || status=1
+        grep -v '^done: \|^FAILED: ' "$WINE_OUT/linux/$name.raw" >"$WINE_OUT/linux/$name.txt" || true
+        timeout -k 10 "$WINE_RUN_TIMEOUT" wine "$WINE_BUILD/kestrel-host.exe" "$script" \
+            >"$WINE_OUT/wine/$name.raw" 2>"$WINE_OUT/wine/$name.err" || status=1
+        tr -d '\r' <"$WINE_OUT/wine/$name.raw" | grep -v '^done: \|^FAILED: ' >"$WINE_OUT/wine/$name.txt" || true
+        # The Wine drive lined up with the linux build's: <root>/C/Sim.
+        mkdir -p "$WINE_OUT/wine/$name/C"
+        if [ -d "$drive/Sim" ]; then cp -r "$drive/Sim" "$WINE_OUT/wine/$name/C/"; fi
+        rm -f "$WINE_OUT/wine/$name/C/Sim/Modules/KestrelFSX.dll"
+        if [ $status -ne 0 ]; then
+            echo "  FAILED $name: a run failed or timed out (see $WINE_OUT/*/$name.*)"
+            tail -3 "$WINE_OUT/wine/$name.txt" | sed 's/^/    /'
+            failed=$((failed + 1))
+        elif compare_runs "$name"; then
+            echo "  ok $name"
+            passed=$((passed + 1))
+        else
+            echo "  FAILED $name: the Wine run and the linux run disagree"
+            failed=$((failed + 1))
+        fi
+    done
+    kill "$watchdog" 2>/dev/null || true
+    wait "$watchdog" 2>/dev/null || true
+    wine_stop
+    echo "Wine stage: $((SECONDS - stage_start)) s"
+    echo "$passed passed, $failed failed"
+    [ $failed -eq 0 ]
+}
+
+run_step "Checking the packages the Wine stage needs" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
+run_step "Configuring the mingw64 build" cmake --preset mingw64
+run_step "Building the x86_64 test build" cmake --build --preset mingw64 -j 2
+trap wine_stop EXIT
+run_step "Running the scenario scripts under Wine" wine_scenarios
+
+echo "==> All builds, tests, DLL checks and Wine scenarios passed."

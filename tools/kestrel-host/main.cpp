@@ -7,25 +7,37 @@
 #include <string>
 
 #include "tools/kestrel-host/demo.h"
+#include "tools/kestrel-host/hostlink.h"
 #include "tools/kestrel-host/runner.h"
 #include "tools/kestrel-host/script.h"
 
 static void PrintUsage() {
     std::printf(
-        "usage: kestrel-host [--root DIR] [--trace FILE] [--quiet] [SCRIPT]\n"
+        "usage: kestrel-host [--root DIR] [--trace FILE] [--quiet] [--snapshots DIR] [SCRIPT]\n"
         "  Runs the Kestrel module in the virtual simulator: the built-in demo without SCRIPT.\n"
         "  --root DIR    folder behind the virtual drive (C:\\Sim\\x.frc is DIR/C/Sim/x.frc); default ./kestrel-demo\n"
+        "                (the Windows build works on the real drives and takes no --root)\n"
         "  --trace FILE  CSV of every aircraft in every frame\n"
-        "  --quiet       print only problems and the summary\n\n%s",
+        "  --quiet       print only problems and the summary\n"
+        "  --snapshots DIR  Windows build: each dialog and \"snapshot\" waits for a picture (DIR\\NAME.request)\n\n%s",
         ScriptHelp());
 }
 
 int main(int argc, char** argv) {
     RunnerOptions options;
+#ifdef _WIN32
+    options.root.clear();  // the real drives
+#endif
     std::string scriptPath;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--root") && i + 1 < argc) {
+#ifdef _WIN32
+            std::fprintf(stderr, "kestrel-host: the Windows build works on the real drives; --root is not taken\n");
+            return 2;
+#endif
             options.root = argv[++i];
+        } else if (!std::strcmp(argv[i], "--snapshots") && i + 1 < argc) {
+            hostlink::SetSnapshotFolder(argv[++i]);
         } else if (!std::strcmp(argv[i], "--trace") && i + 1 < argc) {
             options.tracePath = argv[++i];
         } else if (!std::strcmp(argv[i], "--quiet")) {

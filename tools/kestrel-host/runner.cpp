@@ -1,44 +1,36 @@
 // The script runner of kestrel-host. It plays the simulator and the user around the
 // module: it starts the simulated host, loads the module the way the simulator does,
-// carries out each command, and writes the transcript. The module's own state (its
-// mode, the recording time, the replay buffer) is read directly: the Linux build links
-// the module into this program.
+// carries out each command, and writes the transcript. It reaches the module and the
+// windows through hostlink.h, so the same runner serves the Linux build (module linked
+// in, Win32 emulation) and the Windows build (KestrelFSX.dll, real windows).
 #include "tools/kestrel-host/runner.h"
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
 #include <map>
 #include <sstream>
+#include <system_error>
 
-#include "module/entry.h"
 #include "module/simlink.h"
-#include "recording/recorder.h"
-#include "recording/track.h"
 #include "tools/kestrel-host/fidelity.h"
 #include "tools/kestrel-host/frcdump.h"
+#include "tools/kestrel-host/hostlink.h"
 #include "ui/controlwindow.h"
 #include "vsim/sim/aircraft.h"
 #include "vsim/sim/hostdlls.h"
-#include "vsim/sim/panels.h"
 #include "vsim/sim/simconnect.h"
 #include "vsim/sim/simhost.h"
 #include "vsim/sim/simulator.h"
-#include "vsim/win32/embedded_resources.h"
 #include "vsim/win32/scripted_user.h"
-#include "vsim/win32/win32emu.h"
 
 namespace {
 
 const char* const ModeNames[] = {"Idle",      "Recording",      "Playing", "ReplayBuffering",
                                  "Replaying", "PlayingTraffic", "RecordingWithTraffic"};
 const char* const HostDllNames[] = {"api.dll", "fs-traffic.dll", "main.dll", "sim1.dll", "simscheduler.dll"};
-HINSTANCE const ModuleHandle = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000));
 
 std::string ModeName(uint32_t mode) {
     return mode < sizeof(ModeNames) / sizeof(ModeNames[0]) ? ModeNames[mode] : "mode " + std::to_string(mode);
@@ -64,47 +56,12 @@ bool ParseVersion(const std::string& text, uint16_t version[4]) {
     return true;
 }
 
-// A real path under the drive root back to its Windows form: <root>/C/Sim/x -> C:\Sim\x.
-std::string WindowsPathOf(const std::string& root, const std::string& hostPath) {
-    std::string rest = hostPath.substr(root.size());
-    if (!rest.empty() && rest[0] == '/') rest.erase(0, 1);
-    size_t slash = rest.find('/');
-    std::string drive = rest.substr(0, slash);
-    std::string tail = slash == std::string::npos ? "" : rest.substr(slash);
-    std::replace(tail.begin(), tail.end(), '/', '\\');
-    return drive + ":" + (tail.empty() ? "\\" : tail);
-}
-
-struct FileState {
-    long long size;
-    long long modified;
-};
-
-void ScanFiles(const std::string& folder, std::map<std::string, FileState>* files) {
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        std::string path = folder + "/" + name;
-        struct stat info;
-        if (stat(path.c_str(), &info) != 0) continue;
-        if (S_ISDIR(info.st_mode)) {
-            ScanFiles(path, files);
-        } else {
-            (*files)[path] = {(long long)info.st_size,
-                              (long long)info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
-        }
-    }
-    closedir(dir);
-}
-
 class Runner {
 public:
     Runner(const RunnerOptions& options, RunResult* result) : options_(options), result_(result) {}
 
     void Run(const std::vector<ScriptCommand>& commands) {
-        vsim::win32::ResetWin32();  // a fresh set of windows for every run in this process
+        hostlink::ResetUserInterface();  // a fresh set of windows for every run in this process
         vsim::HostOptions host;
         host.driveRoot = options_.root;
         host.tracePath = options_.tracePath;
@@ -113,9 +70,13 @@ public:
             Fail(0, "the simulated host could not start");
             return;
         }
-        vsim::win32::SetResourceScript(KestrelResourceScript);
-        vsim::win32::SetResourceHeader(KestrelResourceHeader);
-        ScanFiles(options_.root, &files_);
+        std::string problem;
+        if (!hostlink::PrepareUserInterface(&problem)) {
+            Fail(0, problem);
+            vsim::StopHost();
+            return;
+        }
+        hostlink::ListHostFiles(&files_);
         for (const ScriptCommand& command : commands) {
             current_ = &command;
             Execute(command);
@@ -127,6 +88,7 @@ public:
             StopModule();
             Observe(true);
         }
+        hostlink::ReleaseUserInterface();
         vsim::StopHost();
         Echo();
         result_->transcript = vsim::TranscriptLines();
@@ -173,9 +135,10 @@ private:
     }
 
     void Observe(bool afterCommand) {
+        if (started_ && !hostlink::ReadModuleState(&state_)) state_ = hostlink::ModuleState();
         if (started_) {
-            if (ModuleMode != mode_) {
-                mode_ = ModuleMode;
+            if (state_.mode != mode_) {
+                mode_ = state_.mode;
                 vsim::Log("mode: " + ModeName(mode_));
             }
             std::vector<std::string> menu = vsim::MenuItems();
@@ -185,7 +148,9 @@ private:
             }
         }
         if (afterCommand) {
-            ObserveControlWindow();
+            // The control window belongs to the module: once the module is unloaded its
+            // procedure is gone with it (on Windows), so it is no longer asked anything.
+            if (attached_) ObserveControlWindow();
             ObserveReplayBuffer();
             ObserveFiles();
         }
@@ -210,27 +175,25 @@ private:
     }
 
     void ObserveReplayBuffer() {
-        if (!started_ || ModuleMode != ReplayBuffering || TrackTable.count == 0) return;
-        const Track& replay = TrackTable.entries[0];
-        if (replay.sampleCount == replayCount_) return;
-        replayCount_ = replay.sampleCount;
+        if (!started_ || state_.mode != ReplayBuffering || state_.trackCount == 0) return;
+        if (state_.firstSamples == replayCount_) return;
+        replayCount_ = state_.firstSamples;
         char text[128];
-        std::snprintf(text, sizeof(text), "replay buffer: %u samples, %.1f s", replay.sampleCount,
-                      (replay.endTime - replay.startTime) / 10000.0);
+        std::snprintf(text, sizeof(text), "replay buffer: %u samples, %.1f s", state_.firstSamples,
+                      (uint32_t)(state_.firstEnd - state_.firstStart) / 10000.0);
         vsim::Log(text);
     }
 
     void ObserveFiles() {
-        std::map<std::string, FileState> now;
-        ScanFiles(options_.root, &now);
+        std::map<std::string, hostlink::HostFileState> now;
+        hostlink::ListHostFiles(&now);
         for (const auto& [path, state] : now) {
             auto before = files_.find(path);
             bool changed = before == files_.end() || before->second.size != state.size ||
                            before->second.modified != state.modified;
             bool temporary = path.size() > 4 && path.compare(path.size() - 4, 4, ".tmp") == 0;
             if (changed && !temporary) {
-                vsim::Log("file written: " + WindowsPathOf(options_.root, path) + " (" + std::to_string(state.size) +
-                          " bytes)");
+                vsim::Log("file written: " + path + " (" + std::to_string(state.size) + " bytes)");
             }
         }
         files_ = now;
@@ -243,30 +206,27 @@ private:
         size_t slash = modulePath_.rfind('\\');
         if (slash != std::string::npos) {
             std::error_code ignored;
-            std::filesystem::create_directories(vsim::MapPath(modulePath_.substr(0, slash)), ignored);
+            std::filesystem::create_directories(hostlink::HostPathOf(modulePath_.substr(0, slash)), ignored);
         }
         for (const auto& entry : iniWrites_) {
             WritePrivateProfileStringA(entry[0].c_str(), entry[1].c_str(), entry[2].c_str(), IniPathOfModule().c_str());
         }
         iniWrites_.clear();
-        vsim::win32::SetModuleFileName(ModuleHandle, modulePath_);
-        Panels = vsim::PanelTable();
         vsim::Log("simulator loads " + modulePath_);
-        if (!ModuleAttach(ModuleHandle, DLL_PROCESS_ATTACH, nullptr)) {
-            vsim::Log("the module refused to load");
+        std::string problem;
+        if (!hostlink::LoadModule(modulePath_, &problem)) {
+            vsim::Log(problem);
             return;
         }
         attached_ = true;
         started_ = true;
-        DLLStart();
-        vsim::PumpSimConnect();
+        hostlink::StartModule();
     }
 
     void StopModule() {
         if (!attached_) return;
         vsim::Log("simulator unloads the module");
-        DLLStop();
-        ModuleAttach(ModuleHandle, DLL_PROCESS_DETACH, nullptr);
+        hostlink::UnloadModule();
         attached_ = false;
         started_ = false;
     }
@@ -281,9 +241,9 @@ private:
     void RunFrames(uint64_t count) {
         for (uint64_t i = 0; i < count; ++i) {
             vsim::RunFrames(1);
-            vsim::win32::PumpPostedMessages();  // posted messages and painting, as a message loop would
-            fidelity_.Frame(started_ ? ModuleMode : Idle, Timeline);
+            hostlink::PumpWindowMessages();  // posted messages and painting, as a message loop would
             Observe(false);
+            fidelity_.Frame(started_ ? state_.mode : Idle, started_ ? state_.timeline : 0);
         }
     }
 
@@ -296,15 +256,15 @@ private:
         KeyStroke key;
         if (!ParseKeyStroke(keyText, &key)) return false;
         HWND main = vsim::MainWindowHandle();
-        if (key.shift) vsim::win32::SetKeyState(VK_SHIFT, true);
-        if (key.ctrl) vsim::win32::SetKeyState(VK_CONTROL, true);
-        if (key.alt) vsim::win32::SetKeyState(VK_MENU, true);
+        if (key.shift) hostlink::HoldModifierKey(VK_SHIFT, true);
+        if (key.ctrl) hostlink::HoldModifierKey(VK_CONTROL, true);
+        if (key.alt) hostlink::HoldModifierKey(VK_MENU, true);
         vsim::Log("user presses " + keyText + (down && !up ? " (held)" : !down && up ? " (released)" : ""));
-        if (down) vsim::win32::PressKey(main, key.vk, true);
-        if (up) vsim::win32::PressKey(main, key.vk, false);
-        if (key.alt) vsim::win32::SetKeyState(VK_MENU, false);
-        if (key.ctrl) vsim::win32::SetKeyState(VK_CONTROL, false);
-        if (key.shift) vsim::win32::SetKeyState(VK_SHIFT, false);
+        if (down) hostlink::PressKeyOn(main, key.vk, true);
+        if (up) hostlink::PressKeyOn(main, key.vk, false);
+        if (key.alt) hostlink::HoldModifierKey(VK_MENU, false);
+        if (key.ctrl) hostlink::HoldModifierKey(VK_CONTROL, false);
+        if (key.shift) hostlink::HoldModifierKey(VK_SHIFT, false);
         return true;
     }
 
@@ -403,7 +363,7 @@ private:
             if (!vsim::user::ParseDialogActions(a[1], &actions, &error)) return FailHere(error);
             vsim::user::OnDialog(std::atoi(a[0].c_str()), actions);
         } else if (c.verb == "expect mode") {
-            std::string found = started_ ? ModeName(ModuleMode) : "no module";
+            std::string found = started_ ? ModeName(state_.mode) : "no module";
             Expectation(found == a[0], "mode " + a[0], found);
         } else if (c.verb == "expect menu") {
             std::vector<std::string> menu = vsim::MenuItems();
@@ -422,30 +382,30 @@ private:
             }
             Expectation(found, "message \"" + a[0] + "\"", last);
         } else if (c.verb == "expect file" || c.verb == "expect no file") {
-            struct stat info;
-            bool exists = stat(vsim::MapPath(a[0]).c_str(), &info) == 0;
+            std::error_code error;
+            bool exists = std::filesystem::exists(hostlink::HostPathOf(a[0]), error);
             bool wanted = c.verb == "expect file";
             Expectation(exists == wanted, (wanted ? "file " : "no file ") + a[0], exists ? "it exists" : "none");
         } else if (c.verb == "dump") {
-            std::istringstream lines(DescribeRecordingFile(vsim::MapPath(a[0]), a[0]));
+            std::istringstream lines(DescribeRecordingFile(hostlink::HostPathOf(a[0]), a[0]));
             for (std::string line; std::getline(lines, line);) vsim::Log(line);
         } else if (c.verb == "click window" || c.verb == "press window" || c.verb == "release window") {
             HWND control = ControlWindowChild(std::atoi(a[0].c_str()));
             if (!control) return FailHere("the control window has no control " + a[0]);
             vsim::Log("user " + c.verb.substr(0, c.verb.find(' ')) + "s control " + a[0] + " of the control window");
-            if (c.verb == "click window") vsim::win32::ClickControl(control);
-            if (c.verb == "press window") vsim::win32::PressButton(control);
-            if (c.verb == "release window") vsim::win32::ReleaseButton(control);
+            if (c.verb == "click window") hostlink::ClickControl(control);
+            if (c.verb == "press window") hostlink::PressButton(control);
+            if (c.verb == "release window") hostlink::ReleaseButton(control);
         } else if (c.verb == "slider") {
             HWND slider = ControlWindowChild(CtlSlider);
             if (!slider) return FailHere("there is no control window");
             vsim::Log("user drags the slider to " + a[0]);
-            vsim::win32::DragTrackbar(slider, std::atoi(a[0].c_str()));
+            hostlink::DragTrackbar(slider, std::atoi(a[0].c_str()));
         } else if (c.verb == "move window") {
             HWND window = FindWindowA("KESWND", nullptr);
             if (!window) return FailHere("there is no control window");
             vsim::Log("user moves the control window to " + a[0] + ", " + a[1]);
-            vsim::win32::MoveWindowByUser(window, std::atoi(a[0].c_str()), std::atoi(a[1].c_str()));
+            hostlink::MoveWindowByUser(window, std::atoi(a[0].c_str()), std::atoi(a[1].c_str()));
         } else if (c.verb == "fidelity") {
             if (a[0] == "record") fidelity_.StartRecording();
             if (a[0] == "play") fidelity_.StartPlayback();
@@ -453,6 +413,10 @@ private:
                 std::istringstream lines(fidelity_.Report());
                 for (std::string line; std::getline(lines, line);) vsim::Log(line);
             }
+        } else if (c.verb == "snapshot") {
+            HWND window = FindWindowA("KESWND", nullptr);
+            if (!window) return FailHere("there is no control window");
+            hostlink::TakeSnapshot(a[0], window);
         } else if (c.verb == "say") {
             vsim::Log("== " + a[0]);
         } else {
@@ -471,7 +435,8 @@ private:
     std::vector<std::string> menu_;
     std::string controlWindow_;
     uint32_t replayCount_ = 0;
-    std::map<std::string, FileState> files_;
+    std::map<std::string, hostlink::HostFileState> files_;
+    hostlink::ModuleState state_;
     Fidelity fidelity_;
     size_t printed_ = 0;
     std::string statusKind_;

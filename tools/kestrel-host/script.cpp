@@ -110,13 +110,15 @@ const char* const Help =
     "  key KEYS | key down KEY | key up KEY   (Esc, Shift+Esc, Ctrl+End, Left, Num+, F5, ...)\n"
     "  on message \"PREFIX\" answer ok|cancel|yes|no\n"
     "  on save answer PATH|cancel | on open answer PATH[;PATH...]|cancel\n"
-    "  on dialog ID do ACTIONS      ACTIONS: set ID TEXT; select ID INDEX; check ID; uncheck ID; click ID\n"
+    "  on dialog ID do ACTIONS      ACTIONS: set ID TEXT; select ID INDEX; check ID; uncheck ID; click ID;\n"
+    "                               hotkey ID KEY; read ID (what the control shows); close\n"
     "  click window ID | press window ID | release window ID | slider P | move window X Y\n"
     "  expect mode NAME | expect menu \"A\",\"B\",... | expect text \"TEXT\" | expect message \"TEXT\"\n"
     "  expect file PATH | expect no file PATH\n"
     "  dump FILE                    describe a recording file\n"
     "  fidelity record | fidelity play | fidelity report\n"
-    "  say \"TEXT\"                   print a line into the transcript\n";
+    "  say \"TEXT\"                   print a line into the transcript\n"
+    "  snapshot NAME                a picture of the control window (Windows build with --snapshots)\n";
 
 }  // namespace
 
@@ -312,6 +314,9 @@ bool ParseScript(const std::string& text, std::vector<ScriptCommand>* commands, 
             command.args = {arg(2), arg(3)};
         } else if (w0 == "fidelity" && t.size() == 2 && OneOf(arg(1), {"record", "play", "report"})) {
             command.verb = "fidelity";
+            command.args = {arg(1)};
+        } else if (w0 == "snapshot" && t.size() == 2 && !t[1].quoted) {
+            command.verb = "snapshot";
             command.args = {arg(1)};
         } else if (w0 == "say" && t.size() == 2 && t[1].quoted) {
             command.verb = "say";

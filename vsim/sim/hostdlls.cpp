@@ -28,8 +28,7 @@ double SimRate = 1.0;
 double FrameSeconds = 0.0;
 uint32_t OptionTable[HostOptionWords] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1};
 uint32_t TrafficWords[2] = {100, 50};
-// api.dll's data block; the word 424 bytes in is the position-call flag.
-uint32_t ApiDataBlock[128];
+// The position-call flag is the word 424 bytes into api.dll's data block.
 const unsigned PositionFlagIndex = 424 / 4;
 unsigned Placements = 0;
 unsigned PlacementsNoFlag = 0;
@@ -120,37 +119,6 @@ void HOSTMETHOD SetScalarProperty(void* object, uint32_t propertyId, uint32_t in
     SetAircraftLights(ObjectIdOf(object), uint32_t(value));
 }
 
-void* HOSTENTRY AccessObject(uint32_t objectId) {
-    if (!AircraftExists(objectId)) return nullptr;
-    HostObject& object = HostObjects[objectId];
-    object.objectId = objectId;
-    object.methods = UsesShortPlacement() ? ShortFormMethods : LongFormMethods;
-    return &object;
-}
-
-void HOSTENTRY WriteTrafficSettings(uint32_t* block) {
-    if (!block) return;
-    TrafficWords[0] = block[0];
-    TrafficWords[1] = block[1];
-}
-
-void HOSTENTRY ReadTrafficSettings(uint32_t* block) {
-    if (!block) return;
-    block[0] = TrafficWords[0];
-    block[1] = TrafficWords[1];
-}
-
-uint32_t* HOSTENTRY ReadHostOptions() { return OptionTable; }
-
-void HOSTENTRY WriteHostOptions(uint32_t* table) {
-    if (!table) return;
-    for (unsigned i = 0; i < HostOptionWords; ++i) OptionTable[i] = table[i];
-}
-
-void HOSTENTRY SetSimRateEntry(uint32_t rate) { SimRate = rate / 256.0; }
-
-double HOSTENTRY ReadFrameTime() { return FrameSeconds; }
-
 // The entries must have exactly the types through which the module calls them.
 static_assert(std::is_same<decltype(&AccessObject), ObjectAccessorFn>::value, "object accessor");
 static_assert(std::is_same<decltype(&WriteTrafficSettings), TrafficSettingsFn>::value, "traffic writer");
@@ -228,6 +196,41 @@ void InstallOrdinals(HostDll* dll, unsigned build) {
 }
 
 }  // namespace
+
+// The entries the DLLs export (declared in the header).
+
+uint32_t ApiDataBlock[ApiDataBlockWords];
+
+void* HOSTENTRY AccessObject(uint32_t objectId) {
+    if (!AircraftExists(objectId)) return nullptr;
+    HostObject& object = HostObjects[objectId];
+    object.objectId = objectId;
+    object.methods = UsesShortPlacement() ? ShortFormMethods : LongFormMethods;
+    return &object;
+}
+
+void HOSTENTRY WriteTrafficSettings(uint32_t* block) {
+    if (!block) return;
+    TrafficWords[0] = block[0];
+    TrafficWords[1] = block[1];
+}
+
+void HOSTENTRY ReadTrafficSettings(uint32_t* block) {
+    if (!block) return;
+    block[0] = TrafficWords[0];
+    block[1] = TrafficWords[1];
+}
+
+uint32_t* HOSTENTRY ReadHostOptions() { return OptionTable; }
+
+void HOSTENTRY WriteHostOptions(uint32_t* table) {
+    if (!table) return;
+    for (unsigned i = 0; i < HostOptionWords; ++i) OptionTable[i] = table[i];
+}
+
+void HOSTENTRY SetSimRateEntry(uint32_t rate) { SimRate = rate / 256.0; }
+
+double HOSTENTRY ReadFrameTime() { return FrameSeconds; }
 
 unsigned KnownBuildOf(const uint16_t version[4]) {
     if (version[0] != 10 || version[1] != 0 || version[3] != 0) return 0;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/win32.h"
+
 namespace vsim {
 
 // Fills the ordinal maps of HostDlls() for each DLL's version, as the build of that
@@ -44,5 +46,17 @@ unsigned PlacementsWithoutFlag();      // long-form calls made while the flag wo
 
 // The velocity property id the host's entry 5 accepts on the configured sim1.dll build.
 uint32_t HostVelocityPropertyId();
+
+// The entries themselves, as the ordinal maps hold them. They have external linkage so
+// that the Windows build's stand-in host DLLs can forward their ordinals to them by name.
+void* HOSTENTRY AccessObject(uint32_t objectId);       // sim1.dll
+void HOSTENTRY WriteTrafficSettings(uint32_t* block);  // fs-traffic.dll
+void HOSTENTRY ReadTrafficSettings(uint32_t* block);
+uint32_t* HOSTENTRY ReadHostOptions();                 // main.dll
+void HOSTENTRY WriteHostOptions(uint32_t* table);
+void HOSTENTRY SetSimRateEntry(uint32_t rate);         // simscheduler.dll, 1/256 units
+double HOSTENTRY ReadFrameTime();                      // api.dll
+const unsigned ApiDataBlockWords = 128;
+extern uint32_t ApiDataBlock[ApiDataBlockWords];       // api.dll's data block (exported as data)
 
 }  // namespace vsim

@@ -166,6 +166,7 @@ const std::string& DriveRoot() { return Root; }
 
 std::string MapPath(const std::string& windowsPath) {
     WindowsPath path = Resolve(windowsPath);
+    if (Root.empty()) return FormatWindowsPath(path);  // the real drives of a Windows host
     std::filesystem::path mapped = std::filesystem::path(Root) / std::string(1, path.drive);
     for (const std::string& part : path.parts) mapped /= MatchExistingName(mapped, part);
     return mapped.generic_string();

@@ -21,7 +21,8 @@ uint64_t ClockMicros();
 void AdvanceClock(uint64_t micros);
 
 // Virtual drive: "C:\Sim\x.frc" is <root>/C/Sim/x.frc; relative paths resolve against
-// the virtual current directory (a Windows path, "C:\Sim" by default).
+// the virtual current directory (a Windows path, "C:\Sim" by default). An empty root
+// means the real drives (the host runs on Windows): the full Windows path itself.
 void SetDriveRoot(const std::string& root);
 const std::string& DriveRoot();
 std::string MapPath(const std::string& windowsPath);

@@ -1,6 +1,7 @@
-// The scripted user over the Win32 emulation: message-box rules, dialog handlers that
-// act on the dialog's controls as a person would (through user_actions), and queued
-// answers of the file dialogs.
+// The scripted user: message-box rules, the dialog steps and their handlers, and queued
+// answers of the file dialogs. Portable: each step is carried out by the windows the
+// user acts on (PerformDialogStep), the Win32 emulation's on Linux and real windows in
+// the Windows build of kestrel-host.
 //
 // Transcript lines: `message box [caption] "text" -> answer` (line breaks of the text
 // shown as \n), and "dialog N: <step> failed: <why>" for a step that cannot be done.
@@ -8,16 +9,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <map>
 #include <strings.h>
 
 #include "vsim/sim/simhost.h"
-#include "vsim/win32/controls.h"
-#include "vsim/win32/dialogs.h"
-#include "vsim/win32/user_actions.h"
-#include "vsim/win32/window.h"
 
 namespace vsim::user {
 
@@ -105,46 +103,31 @@ std::string Describe(const DialogAction& action) {
     case DialogAction::Click: return "click " + id;
     case DialogAction::HotKey: return "hotkey " + id + " " + std::to_string(action.index);
     case DialogAction::Close: return "close";
+    case DialogAction::Read: return "read " + id;
     }
     return "?";
 }
 
-// Does one step; returns why it could not be done, or "".
-std::string Perform(HWND dialog, const DialogAction& action) {
-    using namespace vsim::win32;
-    if (action.kind == DialogAction::Close) {
-        SendMessageA(dialog, WM_CLOSE, 0, 0);
-        return "";
-    }
-    HWND control = GetDlgItem(dialog, action.control);
-    ControlInfo info;
-    if (control == nullptr || !ReadControl(control, &info)) return "no control " + std::to_string(action.control);
-    if (!info.visible) return "the control is hidden";
-    if (!info.enabled) return "the control is disabled";
-    switch (action.kind) {
-    case DialogAction::Set:
-        return TypeText(control, action.text) ? "" : "not an edit field";
-    case DialogAction::Select:
-        if (info.className != "COMBOBOX" && info.className != "LISTBOX") return "not a combo or list box";
-        if (action.index < 0 || (size_t)action.index >= info.items.size())
-            return "no item " + std::to_string(action.index) + " (it has " + std::to_string(info.items.size()) + ")";
-        return SelectItem(control, action.index) ? "" : "the item cannot be picked";
-    case DialogAction::Check:
-    case DialogAction::Uncheck: {
-        Window* w = FindWindowObject(control);
-        if (w == nullptr || w->kind != KindButton || !IsCheckButton(w)) return "not a check box or radio button";
-        UINT wanted = action.kind == DialogAction::Check ? BST_CHECKED : BST_UNCHECKED;
-        if (SendMessageA(control, BM_GETCHECK, 0, 0) != (LRESULT)wanted) ClickControl(control);
-        return "";
-    }
-    case DialogAction::Click:
-        return ClickControl(control) ? "" : "the control takes no click";
-    case DialogAction::HotKey:
-        return TypeHotKey(control, (WORD)action.index) ? "" : "not a hot-key control";
-    case DialogAction::Close:
+// The transcript line of a "read" step.
+std::string DescribeReading(const ControlReading& reading) {
+    std::string shown;
+    switch (reading.kind) {
+    case ControlReading::Text: shown = "\"" + Escape(reading.text) + "\""; break;
+    case ControlReading::Choice:
+        shown = reading.value < 0 ? "no item" : "item " + std::to_string(reading.value) + " \"" + reading.text + "\"";
+        break;
+    case ControlReading::CheckState:
+        shown = reading.value == 1 ? "checked" : reading.value == 2 ? "indeterminate" : "unchecked";
+        break;
+    case ControlReading::HotKeyValue: {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "0x%04X", (unsigned)reading.value);
+        shown = std::string("hot key ") + hex;
         break;
     }
-    return "";
+    case ControlReading::Position: shown = "position " + std::to_string(reading.value); break;
+    }
+    return shown + (reading.enabled ? "" : ", disabled");
 }
 
 bool ParseInteger(const std::string& text, long* value) {
@@ -257,6 +240,14 @@ bool ParseDialogActions(const std::string& text, std::vector<DialogAction>* acti
         std::string rest = verbEnd == std::string::npos ? "" : Trim(body.substr(verbEnd));
         for (char& c : verb) c = (char)tolower((unsigned char)c);
         DialogAction action;
+        if (verb == "read") {
+            long id;
+            if (!ParseInteger(rest, &id)) return fail("read needs a control id, not '" + rest + "'");
+            action.kind = DialogAction::Read;
+            action.control = (int)id;
+            actions->push_back(action);
+            continue;
+        }
         if (verb == "close") {
             if (!rest.empty()) return fail("close takes no arguments");
             action.kind = DialogAction::Close;
@@ -379,13 +370,21 @@ bool RunDialogHandler(int dialogId, HWND dialog) {
     }
     std::string label = "dialog " + std::to_string(dialogId) + ": ";
     for (const DialogAction& action : handler.actions) {
-        if (vsim::win32::DialogHasEnded(dialog)) {
+        if (DialogStepsEnded(dialog)) {
             vsim::Log(label + Describe(action) + " not done: the dialog has closed");
             continue;
         }
-        std::string problem = Perform(dialog, action);
+        if (action.kind == DialogAction::Read) {
+            ControlReading reading;
+            if (ReadDialogControl(dialog, action.control, &reading))
+                vsim::Log(label + "control " + std::to_string(action.control) + " reads " + DescribeReading(reading));
+            else
+                vsim::Log(label + Describe(action) + " failed: no control " + std::to_string(action.control));
+            continue;
+        }
+        std::string problem = PerformDialogStep(dialog, action);
         if (!problem.empty()) vsim::Log(label + Describe(action) + " failed: " + problem);
-        vsim::win32::PumpPostedMessages();
+        SettleDialogStep();
     }
     return true;
 }

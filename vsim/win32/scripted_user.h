@@ -39,7 +39,7 @@ const std::vector<MessageBoxRecord>& MessageBoxes();
 // ---- Dialogs ----
 
 struct DialogAction {
-    enum Kind { Set, Select, Check, Uncheck, Click, HotKey, Close } kind;
+    enum Kind { Set, Select, Check, Uncheck, Click, HotKey, Close, Read } kind;
     int control = 0;   // control id (not used by Close)
     std::string text;  // Set
     int index = 0;     // Select: item index; HotKey: virtual key low byte, HOTKEYF_* high byte
@@ -52,6 +52,9 @@ struct DialogAction {
 //   hotkey ID KEY   types a key into a hot-key control: KEY is a number (the HKM value)
 //                   or modifiers and a virtual key joined by "+", as in "Shift+Alt+65"
 //   close           the dialog's close box
+//   read ID         writes what the control shows into the transcript: its text, the
+//                   picked item of a combo or list box, a check state, a hot key or a
+//                   trackbar position, and whether it is disabled
 bool ParseDialogActions(const std::string& text, std::vector<DialogAction>* actions, std::string* error);
 
 // What the user does each time the dialog opens, until replaced. The steps run in order
@@ -79,5 +82,23 @@ bool RunDialogHandler(int dialogId, HWND dialog);
 enum FileAnswerKind { FileAnswerNone, FileAnswerCancel, FileAnswerChosen };
 FileAnswerKind TakeSaveAnswer(std::string* windowsPath);
 FileAnswerKind TakeOpenAnswer(std::vector<std::string>* windowsPaths);
+
+// ---- Provided by the windows the user acts on (the emulation, or real windows) ----
+
+// Carries out one step on an open dialog; returns why it could not be done, or "".
+std::string PerformDialogStep(HWND dialog, const DialogAction& action);
+// True once the dialog has ended or no longer exists.
+bool DialogStepsEnded(HWND dialog);
+// Lets the windows handle what a step posted before the next step.
+void SettleDialogStep();
+// What a person sees of a control, for the "read" step.
+struct ControlReading {
+    enum Kind { Text, Choice, CheckState, HotKeyValue, Position } kind = Text;
+    std::string text;    // Text: the window text; Choice: the picked item's text
+    int value = -1;      // Choice: the picked item (-1 none); CheckState: BST_*; HotKeyValue, Position
+    bool enabled = true;
+};
+// False when the dialog has no such control.
+bool ReadDialogControl(HWND dialog, int control, ControlReading* reading);
 
 }  // namespace vsim::user
