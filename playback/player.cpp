@@ -37,7 +37,6 @@ static bool HostSettingsSaved = false;
 // The open dialog's buffer: one path, or a folder and the names of several files.
 static char OpenFileNames[7800];
 
-
 static bool IsTrafficTrack(const Track* track) {
     return track->objectId != UserObjectId;
 }
