@@ -287,54 +287,46 @@ bool IsSubscribed(SystemEventKind kind) {
     return false;
 }
 
-void QueueFrameEvent(float frameRate, float simSpeed) {
+// Queues one event record of type Record for every subscription of the kind; fill
+// sets the fields that follow the event header.
+template <typename Record, typename Fill>
+void QueueSubscribedEvent(SystemEventKind kind, DWORD id, Fill fill) {
     for (const Subscription& subscription : Subscriptions) {
-        if (subscription.kind != SysFrame) continue;
-        SIMCONNECT_RECV_EVENT_FRAME record;
+        if (subscription.kind != kind) continue;
+        Record record;
         std::memset(&record, 0, sizeof record);
         record.uGroupID = SIMCONNECT_UNUSED;
         record.uEventID = subscription.clientEventId;
-        record.fFrameRate = frameRate;
-        record.fSimSpeed = simSpeed;
-        QueueRecord(&record, SIMCONNECT_RECV_ID_EVENT_FRAME);
+        fill(&record);
+        QueueRecord(&record, id);
     }
+}
+
+void QueueFrameEvent(float frameRate, float simSpeed) {
+    QueueSubscribedEvent<SIMCONNECT_RECV_EVENT_FRAME>(SysFrame, SIMCONNECT_RECV_ID_EVENT_FRAME, [&](auto* record) {
+        record->fFrameRate = frameRate;
+        record->fSimSpeed = simSpeed;
+    });
 }
 
 void QueueSimpleEvent(SystemEventKind kind, DWORD data) {
-    for (const Subscription& subscription : Subscriptions) {
-        if (subscription.kind != kind) continue;
-        SIMCONNECT_RECV_EVENT record;
-        std::memset(&record, 0, sizeof record);
-        record.uGroupID = SIMCONNECT_UNUSED;
-        record.uEventID = subscription.clientEventId;
-        record.dwData = data;
-        QueueRecord(&record, SIMCONNECT_RECV_ID_EVENT);
-    }
+    QueueSubscribedEvent<SIMCONNECT_RECV_EVENT>(kind, SIMCONNECT_RECV_ID_EVENT,
+                                                [&](auto* record) { record->dwData = data; });
 }
 
 void QueueObjectEvent(SystemEventKind kind, uint32_t objectId) {
-    for (const Subscription& subscription : Subscriptions) {
-        if (subscription.kind != kind) continue;
-        SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE record;
-        std::memset(&record, 0, sizeof record);
-        record.uGroupID = SIMCONNECT_UNUSED;
-        record.uEventID = subscription.clientEventId;
-        record.dwData = objectId;
-        record.eObjType = SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT;
-        QueueRecord(&record, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE);
-    }
+    QueueSubscribedEvent<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE>(kind, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE,
+                                                                 [&](auto* record) {
+                                                                     record->dwData = objectId;
+                                                                     record->eObjType =
+                                                                         SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT;
+                                                                 });
 }
 
 void QueueFileNameEvent(SystemEventKind kind, const std::string& fileName) {
-    for (const Subscription& subscription : Subscriptions) {
-        if (subscription.kind != kind) continue;
-        SIMCONNECT_RECV_EVENT_FILENAME record;
-        std::memset(&record, 0, sizeof record);
-        record.uGroupID = SIMCONNECT_UNUSED;
-        record.uEventID = subscription.clientEventId;
-        CopyText(record.szFileName, sizeof record.szFileName, fileName);
-        QueueRecord(&record, SIMCONNECT_RECV_ID_EVENT_FILENAME);
-    }
+    QueueSubscribedEvent<SIMCONNECT_RECV_EVENT_FILENAME>(kind, SIMCONNECT_RECV_ID_EVENT_FILENAME, [&](auto* record) {
+        CopyText(record->szFileName, sizeof record->szFileName, fileName);
+    });
 }
 
 void QueuePauseEvents(bool paused) {
