@@ -68,3 +68,17 @@ endif()
 # Remakes the control window's icons: cmake --build build/linux --target make-icons,
 # then build/linux/make-icons resources
 add_executable(make-icons ${CMAKE_SOURCE_DIR}/tools/make-icons/make-icons.cpp)
+
+# libFuzzer targets (sanitize preset only): tests/fuzz/*_fuzz.cpp, each with the fuzz
+# host of tests/fuzz; scripts/fuzz.sh runs them.
+if(KESTREL_SANITIZE)
+  add_library(kestrel_fuzz_host STATIC ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_host.cpp)
+  target_link_libraries(kestrel_fuzz_host PUBLIC kestrel_host_core)
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+  foreach(fuzz_source ${FUZZ_SOURCES})
+    get_filename_component(fuzz_name ${fuzz_source} NAME_WE)
+    add_executable(${fuzz_name} ${fuzz_source})
+    target_link_libraries(${fuzz_name} PRIVATE kestrel_fuzz_host)
+    target_link_options(${fuzz_name} PRIVATE -fsanitize=fuzzer)
+  endforeach()
+endif()

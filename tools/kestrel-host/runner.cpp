@@ -66,6 +66,7 @@ public:
         host.driveRoot = options_.root;
         host.tracePath = options_.tracePath;
         host.echoTranscript = false;  // printed here, with the status lines thinned out
+        host.callLogLimit = options_.callLogLimit;
         if (!vsim::StartHost(host)) {
             Fail(0, "the simulated host could not start");
             return;
@@ -417,6 +418,9 @@ private:
             HWND window = FindWindowA("KESWND", nullptr);
             if (!window) return FailHere("there is no control window");
             hostlink::TakeSnapshot(a[0], window);
+        } else if (c.verb == "memory") {
+            size_t kilobytes = hostlink::PeakMemoryKilobytes();
+            vsim::Log(kilobytes ? "peak memory: " + std::to_string(kilobytes / 1024) + " MB" : "peak memory: unknown");
         } else if (c.verb == "say") {
             vsim::Log("== " + a[0]);
         } else {

@@ -118,6 +118,7 @@ const char* const Help =
     "  dump FILE                    describe a recording file\n"
     "  fidelity record | fidelity play | fidelity report\n"
     "  say \"TEXT\"                   print a line into the transcript\n"
+    "  memory                       print the process's peak memory (maximum resident set) so far\n"
     "  snapshot NAME                a picture of the control window (Windows build with --snapshots)\n";
 
 }  // namespace
@@ -318,6 +319,8 @@ bool ParseScript(const std::string& text, std::vector<ScriptCommand>* commands, 
         } else if (w0 == "snapshot" && t.size() == 2 && !t[1].quoted) {
             command.verb = "snapshot";
             command.args = {arg(1)};
+        } else if (w0 == "memory" && t.size() == 1) {
+            command.verb = "memory";
         } else if (w0 == "say" && t.size() == 2 && t[1].quoted) {
             command.verb = "say";
             command.args = {arg(1)};
