@@ -40,9 +40,9 @@ flight load
 user flies orbit
 $(ai_lines 50)
 seconds 2
-on dialog 102 do select 1000 1; uncheck 1034; check 1089; set 1090 1; click 1
+on dialog 102 do select 1000 3; uncheck 1034; check 1089; set 1090 1; click 1
 menu "Record..."
-expect mode RecordingWithTraffic
+expect mode Recording
 SCRIPT
     local hour
     for ((hour = 1; hour <= RECORD_HOURS; hour++)); do
@@ -61,7 +61,7 @@ flight load
 user flies orbit
 $(ai_lines 20)
 seconds 2
-on dialog 102 do select 1000 1; uncheck 1034; check 1089; set 1090 1; click 1
+on dialog 102 do select 1000 3; uncheck 1034; check 1089; set 1090 1; click 1
 menu "Record..."
 seconds 1200
 on save answer C:\\Sim\\traffic.frc

@@ -155,7 +155,6 @@ run_step "Running the scenario scripts under Wine" wine_scenarios
 # leaves out one test: it grows the track table to 65535 entries ten at a time, and
 # the sanitizer's realloc copies the whole table each time, which takes many minutes.
 # Then each fuzz target runs for 10 s.
-export UBSAN_OPTIONS="print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 run_step "Checking the packages the sanitize build needs" ensure_packages "${SANITIZE_PACKAGES[@]}"
 run_step "Configuring the sanitize build" cmake --preset sanitize
 run_step "Building the sanitize build" cmake --build --preset sanitize -j 2

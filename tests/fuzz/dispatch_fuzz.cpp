@@ -1,13 +1,14 @@
 // Fuzz target: SimConnect receive records through the module's dispatch callback.
 // The input is a sequence of records, each a 2-byte little-endian length followed by
 // that many bytes (any id, size field and content), handed to the dispatch exactly as
-// long as they are, so that reading past a record's end is caught. The simulator's
-// own frame runs between records, so the module's replies and timers go on too.
+// long as they are, so that reading past a record's end is caught. Then the simulator
+// delivers what the module's calls queued (replies, created aircraft).
 #include <cstring>
 #include <vector>
 
 #include "module/dispatch.h"
 #include "tests/fuzz/fuzz_host.h"
+#include "vsim/sim/simconnect.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::StartModuleOnce();
@@ -21,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at += length;
         SimLinkDispatch(record.empty() ? nullptr : reinterpret_cast<SIMCONNECT_RECV*>(record.data()),
                         (DWORD)record.size(), nullptr);
-        fuzz::Frames(1);
     }
+    vsim::PumpSimConnect();
     fuzz::BackToRest();
     return 0;
 }

@@ -101,13 +101,12 @@ void BackToRest() {
     for (uint32_t id : vsim::AircraftIds()) {
         if (id != vsim::UserAircraftId()) vsim::RemoveAiAircraft(id);
     }
-    // Files the input or the module wrote, except the ini and the temp files in use.
+    // Files the input or the module wrote, except the ini.
     std::error_code ignored;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(Root, ignored)) {
-        std::string path = entry.path().string();
-        bool keep = entry.is_directory() || path.find("Kestrel.ini") != std::string::npos ||
-                    path.size() > 4 && path.compare(path.size() - 4, 4, ".tmp") == 0;
-        if (!keep) std::filesystem::remove(entry.path(), ignored);
+        if (!entry.is_directory() && entry.path().filename() != "Kestrel.ini") {
+            std::filesystem::remove(entry.path(), ignored);
+        }
     }
     vsim::ClearTranscript();
     vsim::ClearSimConnectCalls();

@@ -419,8 +419,10 @@ private:
             if (!window) return FailHere("there is no control window");
             hostlink::TakeSnapshot(a[0], window);
         } else if (c.verb == "memory") {
+            char text[64] = "peak memory: unknown";
             size_t kilobytes = hostlink::PeakMemoryKilobytes();
-            vsim::Log(kilobytes ? "peak memory: " + std::to_string(kilobytes / 1024) + " MB" : "peak memory: unknown");
+            if (kilobytes) std::snprintf(text, sizeof text, "peak memory: %.1f MB", kilobytes / 1024.0);
+            vsim::Log(text);
         } else if (c.verb == "say") {
             vsim::Log("== " + a[0]);
         } else {
