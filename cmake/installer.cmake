@@ -12,8 +12,8 @@ add_executable(kestrel-dllxml ${KESTREL_ROOT}/installer/main.cpp)
 target_link_libraries(kestrel-dllxml PRIVATE kestrel_dllxml_core kestrel_cli11)
 target_compile_definitions(kestrel-dllxml PRIVATE KESTREL_VERSION="${PROJECT_VERSION}")
 if(WIN32)
-  # wmain: the paths come from the wide command line.
-  target_link_options(kestrel-dllxml PRIVATE -static -mconsole -municode)
+  # wmain: the paths come from the wide command line. Stripped: it ships in the installer.
+  target_link_options(kestrel-dllxml PRIVATE -static -mconsole -municode -s)
 
   find_program(MAKENSIS makensis)
   if(NOT MAKENSIS)

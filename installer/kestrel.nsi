@@ -56,6 +56,7 @@ Var SimDir  ; the simulator's folder, without a trailing backslash
 !define MUI_DIRECTORYPAGE_TEXT_TOP "kestrel-frc, the toolkit for Kestrel's recording files, goes into a folder of its own with the README and the uninstaller."
 !insertmacro MUI_PAGE_DIRECTORY
 
+!define MUI_FINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
@@ -65,9 +66,23 @@ Var SimDir  ; the simulator's folder, without a trailing backslash
 !define MUI_COMPONENTSPAGE_TEXT_TOP "Kestrel's module, the toolkit and Kestrel's entry in dll.xml are removed. Tick the box to also delete Kestrel.ini, Kestrel.log and the recordings in the simulator's Modules folder."
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_UNPAGE_COMPONENTS
+!define MUI_UNFINISHPAGE_NOAUTOCLOSE
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "English"
+
+; kestrel-dllxml's message without the line break it ends with.
+!macro TrimLineEnd VAR
+    ${Do}
+        StrCpy $R9 ${VAR} 1 -1
+        ${If} $R9 == "$\r"
+        ${OrIf} $R9 == "$\n"
+            StrCpy ${VAR} ${VAR} -1
+        ${Else}
+            ${ExitDo}
+        ${EndIf}
+    ${Loop}
+!macroend
 
 ; ---- Installing ----
 
@@ -144,6 +159,7 @@ Section "Kestrel"
     nsExec::ExecToStack '"$INSTDIR\kestrel-dllxml.exe" add "${DLLXML}"'
     Pop $0
     Pop $1
+    !insertmacro TrimLineEnd $1
     DetailPrint $1
     ${If} $0 != 0
         SetErrorLevel 3
@@ -158,6 +174,7 @@ Section "un.Kestrel"
     nsExec::ExecToStack '"$INSTDIR\kestrel-dllxml.exe" remove "${DLLXML}"'
     Pop $0
     Pop $1
+    !insertmacro TrimLineEnd $1
     DetailPrint $1
     ${If} $0 != 0
         SetErrorLevel 3
