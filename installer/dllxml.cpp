@@ -192,6 +192,10 @@ bool EditFile(const std::filesystem::path& file, bool createMissing, Editor edit
     const std::string name = file.u8string();
     std::error_code error;
     bool exists = std::filesystem::exists(file, error);
+    if (error) {
+        *message = name + " could not be looked at (" + error.message() + "); it was left unchanged";
+        return false;
+    }
     std::string bytes;
     if (!exists && !createMissing) {
         *message = name + " does not exist: nothing to remove";
@@ -237,7 +241,9 @@ DllXmlEdit AddKestrelEntry(const std::string& bytes, const std::string& dllPath)
         InsertEntry(xml, root, old[0], dllPath);
         root.remove_child(old[0]);
         for (size_t i = 1; i < old.size(); ++i) RemoveEntry(old[i]);
-        return Finish(bytes, xml, "replaced the Kestrel entry");
+        DllXmlEdit edit = Finish(bytes, xml, "replaced the Kestrel entry");
+        if (!edit.changed) edit.message = "the Kestrel entry is already in place";
+        return edit;
     }
     pugi::xml_node last;
     for (pugi::xml_node node : root.children())

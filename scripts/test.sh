@@ -4,7 +4,8 @@
 # with CTest and checks the DLL's exports and imports. Then the Wine stage: the x86_64
 # test build (preset mingw64) runs the scenario scripts of tests/scripts under 64-bit
 # Wine, the module's real Win32 code against real windows, and each run must agree
-# with the linux build's run of the same script. Exits non-zero on any failure.
+# with the linux build's run of the same script; then the x86_64 installer installs,
+# reinstalls and uninstalls Kestrel silently in that prefix. Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KESTREL_ROOT"
