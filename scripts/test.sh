@@ -21,6 +21,7 @@ run_step "Building KestrelFSX.dll" cmake --build --preset mingw -j 2
 # A test run that finds no tests is a broken build, not a pass.
 run_step "Running the tests" ctest --preset linux -j 2 --output-on-failure --no-tests=error
 run_step "Checking KestrelFSX.dll" scripts/check-dll.sh build/mingw
+run_step "Checking the 32-bit installer was made" test -f "build/mingw/KestrelFSX-$(cat build/mingw/version.txt)-Setup.exe"
 
 # ---- The Wine stage ----
 
