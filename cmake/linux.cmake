@@ -49,6 +49,10 @@ foreach(test_source ${TEST_SOURCES})
   get_filename_component(test_name ${test_source} NAME_WE)
   add_executable(${test_name} ${test_source})
   target_link_libraries(${test_name} PRIVATE kestrel_test_support GTest::gtest_main)
+  # The toolkit's tests (tests/frc_*_test.cpp) also link its commands.
+  if(test_name MATCHES "^frc_")
+    target_link_libraries(${test_name} PRIVATE kestrel_frc_core)
+  endif()
   gtest_discover_tests(${test_name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endforeach()
 # The scenario scripts that the Wine stage of scripts/test.sh runs on both builds.

@@ -15,6 +15,7 @@ REQUESTS=build/mingw64/snapshot-requests
 if [ "${1:-}" != --inside-display ]; then
 run_step "Checking the packages the pictures need" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}" \
     xvfb xauth imagemagick fonts-wine
+run_step "Fetching pugixml's source for the Windows builds" ensure_pugixml_source
 run_step "Configuring the mingw64 build" cmake --preset mingw64
 run_step "Building the x86_64 test build" cmake --build --preset mingw64 -j 2
 fi

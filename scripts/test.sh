@@ -13,6 +13,7 @@ run_step "Checking the packages the builds need" ensure_packages "${LINUX_PACKAG
 
 run_step "Configuring the linux build" cmake --preset linux
 run_step "Building the linux build" cmake --build --preset linux -j 2
+run_step "Fetching pugixml's source for the Windows builds" ensure_pugixml_source
 run_step "Configuring the mingw build" cmake --preset mingw
 run_step "Building KestrelFSX.dll" cmake --build --preset mingw -j 2
 
