@@ -30,7 +30,7 @@ make_archive() {
     cp "$setup" "$BUILD/KestrelFSX.dll" "$BUILD/kestrel-frc.exe" README.md LICENSE "$DIST/$folder/"
     (cd "$DIST" && zip -q -r -X "$folder.zip" "$folder")
     rm -rf "${DIST:?}/$folder"
-    unzip -l "$archive" | sed 's/^/  /'
+    zip -sf "$archive" | sed 's/^/  /'
     echo "$archive: $(stat -c %s "$archive") bytes"
 }
 run_step "Writing the release archive" make_archive
