@@ -124,7 +124,8 @@ void InstallHostEntries() {
     if (vsim::HostDll* sim = vsim::FindHostDll("sim1.dll")) sim->ordinals[10] = reinterpret_cast<void*>(&AccessObject);
     if (vsim::HostDll* api = vsim::FindHostDll("api.dll")) {
         for (auto& entry : api->ordinals) {
-            if (entry.first == 261 || entry.first == 265 || entry.first == 268) entry.second = reinterpret_cast<void*>(&FrameTime);
+            bool frameTime = entry.first == 261 || entry.first == 265 || entry.first == 268;
+            if (frameTime) entry.second = reinterpret_cast<void*>(&FrameTime);
         }
     }
 }

@@ -281,7 +281,8 @@ SIMCONNECTAPI SimConnect_AddToDataDefinition(HANDLE handle, SIMCONNECT_DATA_DEFI
             if (datum.datumId == datumId) return Refuse(call, "datum id already used in this definition");
     definition.push_back(DataDatum{datumName, unitsName ? unitsName : "", unitsName != nullptr, datumType, epsilon,
                                    datumId});
-    if (datumType == SIMCONNECT_DATATYPE_FLOAT64) definition.back().var = LookUpSimVar(datumName, definition.back().units);
+    if (datumType == SIMCONNECT_DATATYPE_FLOAT64)
+        definition.back().var = LookUpSimVar(datumName, definition.back().units);
     return S_OK;
 }
 
