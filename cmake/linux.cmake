@@ -63,6 +63,11 @@ endforeach()
 if(TARGET wine_parity_test)
   target_compile_definitions(wine_parity_test PRIVATE KESTREL_SCENARIO_DIR="${CMAKE_SOURCE_DIR}/tests/scripts")
 endif()
+# The crash-recovery tests run kestrel-host itself, to crash it for real.
+if(TARGET recovery_test)
+  target_compile_definitions(recovery_test PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>")
+  add_dependencies(recovery_test kestrel-host)
+endif()
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
 if(benchmark_FOUND AND BENCH_SOURCES)
@@ -73,9 +78,3 @@ endif()
 # Remakes the control window's icons: cmake --build build/linux --target make-icons,
 # then build/linux/make-icons resources
 add_executable(make-icons ${CMAKE_SOURCE_DIR}/tools/make-icons/make-icons.cpp)
-
-# The crash-recovery tests run kestrel-host itself, to crash it for real.
-if(TARGET recovery_test)
-  target_compile_definitions(recovery_test PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>")
-  add_dependencies(recovery_test kestrel-host)
-endif()
