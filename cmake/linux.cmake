@@ -72,6 +72,11 @@ endforeach()
 if(TARGET wine_parity_test)
   target_compile_definitions(wine_parity_test PRIVATE KESTREL_SCENARIO_DIR="${CMAKE_SOURCE_DIR}/tests/scripts")
 endif()
+# The crash-recovery tests run kestrel-host itself, to crash it for real.
+if(TARGET recovery_test)
+  target_compile_definitions(recovery_test PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>")
+  add_dependencies(recovery_test kestrel-host)
+endif()
 
 # kestrel_bench: the module alone, its SimConnect the benchmark backend of tests/bench
 # (calls counted, requests answered with prepared records) in place of the virtual
