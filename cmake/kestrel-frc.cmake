@@ -7,7 +7,7 @@ file(GLOB KESTREL_FRC_SOURCES CONFIGURE_DEPENDS ${KESTREL_ROOT}/tools/kestrel-fr
 list(REMOVE_ITEM KESTREL_FRC_SOURCES ${KESTREL_ROOT}/tools/kestrel-frc/main.cpp)
 add_library(kestrel_frc_core STATIC ${KESTREL_FRC_SOURCES})
 target_include_directories(kestrel_frc_core PUBLIC ${KESTREL_ROOT})
-target_link_libraries(kestrel_frc_core PUBLIC kestrel_pugixml kestrel_cli11 kestrel_json)
+target_link_libraries(kestrel_frc_core PUBLIC kestrel_frcformat kestrel_pugixml kestrel_cli11 kestrel_json)
 target_compile_definitions(kestrel_frc_core PUBLIC KESTREL_VERSION="${PROJECT_VERSION}")
 
 add_executable(kestrel-frc ${KESTREL_ROOT}/tools/kestrel-frc/main.cpp)

@@ -5,14 +5,6 @@
 #include "tools/kestrel-frc/export.h"
 #include "tools/kestrel-frc/textformat.h"
 
-// The value rounded to `decimals` digits, so the output stays short and the same
-// everywhere.
-static double Rounded(double value, int decimals) {
-    double rounded = 0;
-    ParseDouble(FormatFixed(value, decimals), &rounded);
-    return rounded;
-}
-
 std::string ExportGeoJson(const frc::Recording& recording, const std::vector<size_t>& tracks, Progress* progress) {
     nlohmann::ordered_json features = nlohmann::ordered_json::array();
     size_t done = 0;

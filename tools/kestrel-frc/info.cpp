@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/flightfigures.h"
 #include "tools/kestrel-frc/frcfiles.h"
 #include "tools/kestrel-frc/geo.h"
 #include "tools/kestrel-frc/textformat.h"
@@ -14,37 +15,6 @@ namespace {
 
 const char* const GroupNames[12] = {"throttles", "controls",  "spoilers",   "flaps",      "gear",      "lights",
                                     "engines",   "nav radios", "com radios", "prop/mixture", "date/time", "smoke"};
-
-struct TrackFigures {
-    uint32_t startTime = 0, endTime = 0;  // of the samples the file holds
-    double distance = 0;                  // metres along the path
-    double highest = 0;                   // metres
-    double topGroundSpeed = 0;            // knots, from the recorded velocities
-};
-
-TrackFigures MeasureTrack(const frc::Track& track) {
-    TrackFigures figures;
-    if (track.samples.empty()) return figures;
-    figures.startTime = GetSampleU32(&track.samples.front(), FieldTime);
-    figures.endTime = GetSampleU32(&track.samples.back(), FieldTime);
-    figures.highest = -HUGE_VAL;
-    const double knotsPerFootPerSecond = MetersPerFoot * 3600.0 / MetersPerNauticalMile;
-    for (size_t i = 0; i < track.samples.size(); ++i) {
-        const FullSample* s = &track.samples[i];
-        double latitude = LatitudeToDegrees(GetSampleI64(s, FieldLatitude));
-        double longitude = LongitudeToDegrees(GetSampleI64(s, FieldLongitude));
-        if (i > 0) {
-            const FullSample* p = &track.samples[i - 1];
-            figures.distance += DistanceMeters(LatitudeToDegrees(GetSampleI64(p, FieldLatitude)),
-                                               LongitudeToDegrees(GetSampleI64(p, FieldLongitude)), latitude,
-                                               longitude);
-        }
-        figures.highest = std::fmax(figures.highest, AltitudeToMeters(GetSampleI64(s, FieldAltitude)));
-        double speed = std::hypot(GetSampleF64(s, FieldVelocityX), GetSampleF64(s, FieldVelocityZ));
-        if (std::isfinite(speed)) figures.topGroundSpeed = std::fmax(figures.topGroundSpeed, speed * knotsPerFootPerSecond);
-    }
-    return figures;
-}
 
 std::string GroupList(uint32_t groups) {
     std::string list;
@@ -92,13 +62,6 @@ std::string DescribeText(const std::string& path, const frc::Recording& recordin
                    " m), top ground speed " + FormatFixed(figures.topGroundSpeed, 1) + " kt\n";
     }
     return out;
-}
-
-// A figure rounded as the text shows it, as a JSON number.
-double Rounded(double value, int decimals) {
-    double rounded = 0;
-    ParseDouble(FormatFixed(value, decimals), &rounded);
-    return rounded;
 }
 
 nlohmann::ordered_json DescribeJson(const std::string& path, const frc::Recording& recording) {

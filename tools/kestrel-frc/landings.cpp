@@ -8,33 +8,7 @@
 #include <cmath>
 
 #include "tools/kestrel-frc/geo.h"
-
-double GroundSpeedKnots(const FullSample& s) {
-    double east = GetSampleF64(&s, FieldVelocityX), north = GetSampleF64(&s, FieldVelocityZ);
-    return std::sqrt(east * east + north * north) * KnotsPerFootPerSecond;
-}
-
-double VerticalSpeedFpm(const FullSample& s) { return GetSampleF64(&s, FieldVelocityY) * 60.0; }
-double PitchUpDegrees(const FullSample& s) { return -AngleToDegrees(GetSampleI32(&s, FieldPitch)); }
-double BankRightDegrees(const FullSample& s) { return -AngleToDegrees(GetSampleI32(&s, FieldBank)); }
-double LatitudeOf(const FullSample& s) { return LatitudeToDegrees(GetSampleI64(&s, FieldLatitude)); }
-double LongitudeOf(const FullSample& s) { return LongitudeToDegrees(GetSampleI64(&s, FieldLongitude)); }
-double AltitudeFeet(const FullSample& s) { return AltitudeToMeters(GetSampleI64(&s, FieldAltitude)) / MetersPerFoot; }
-bool IsOnGround(const FullSample& s) { return GetSampleU8(&s, FieldOnGround) != 0; }
-
-std::vector<double> SampleSeconds(const frc::Track& track) {
-    std::vector<double> seconds(track.samples.size());
-    for (size_t i = 0; i < seconds.size(); ++i) {
-        uint32_t time = GetSampleU32(&track.samples[i], FieldTime);
-        if (i == 0) {
-            seconds[i] = time / 10000.0;
-        } else {
-            uint32_t previous = GetSampleU32(&track.samples[i - 1], FieldTime);
-            seconds[i] = seconds[i - 1] + int32_t(time - previous) / 10000.0;
-        }
-    }
-    return seconds;
-}
+#include "tools/kestrel-frc/textformat.h"
 
 namespace {
 
@@ -70,10 +44,9 @@ double RolloutMeters(const std::vector<FullSample>& samples, size_t contact, siz
 
 }  // namespace
 
-FlightEvents FindFlightEvents(const frc::Track& track, uint32_t date) {
+FlightEvents FindFlightEvents(const frc::Track& track) {
     const std::vector<FullSample>& samples = track.samples;
     const std::vector<double> seconds = SampleSeconds(track);
-    const double dateUtc = frc::UnixTime(date, 0);
     const std::vector<Run> runs = SplitIntoRuns(samples);
     FlightEvents events;
     bool landed = false;    // the ground run being walked began with a landing's contact
@@ -90,7 +63,7 @@ FlightEvents FindFlightEvents(const frc::Track& track, uint32_t date) {
             bouncing = landed && seconds[i] - seconds[runs[r - 1].first] <= BounceWindowSeconds &&
                        r + 1 < runs.size() && seconds[runs[r + 1].first] - seconds[i] <= BounceAirborneSeconds;
             if (!bouncing) {
-                events.takeOffs.push_back({i, seconds[i], dateUtc + seconds[i], LatitudeOf(s), LongitudeOf(s),
+                events.takeOffs.push_back({i, GetSampleU32(&s, FieldTime), seconds[i], LatitudeOf(s), LongitudeOf(s),
                                            AltitudeFeet(s), GroundSpeedKnots(s)});
                 landed = false;
             }
@@ -108,8 +81,8 @@ FlightEvents FindFlightEvents(const frc::Track& track, uint32_t date) {
         } else {
             Landing landing;
             landing.sample = i;
+            landing.time = GetSampleU32(&s, FieldTime);
             landing.seconds = seconds[i];
-            landing.utc = dateUtc + seconds[i];
             landing.latitude = LatitudeOf(s);
             landing.longitude = LongitudeOf(s);
             landing.altitudeFeet = AltitudeFeet(s);
@@ -138,4 +111,75 @@ FlightEvents FindFlightEvents(const frc::Track& track, uint32_t date) {
         landing.touchAndGo = landing.rolloutMeters < 0 && end < samples.size();
     }
     return events;
+}
+
+// "47.001122, 7.989991"
+static std::string Position(double latitude, double longitude) {
+    return FormatFixed(latitude, 6) + ", " + FormatFixed(longitude, 6);
+}
+
+static std::string Moment(uint32_t date, uint32_t time) {
+    return FormatSeconds(time) + " s (" + FormatUtc(date, time, 0) + ")";
+}
+
+// "5.2 up", "0.3 left": a signed angle told by its side, as pilots say it.
+static std::string Sided(double degrees, const char* positive, const char* negative) {
+    std::string text = FormatFixed(std::fabs(degrees), 1);
+    if (text == "0.0") return text;
+    return text + " " + (degrees > 0 ? positive : negative);
+}
+
+std::string LandingLine(const Landing& landing, uint32_t date) {
+    std::string line = Moment(date, landing.time) + " at " + Position(landing.latitude, landing.longitude) + ": " +
+                       FormatFixed(landing.verticalSpeedFpm, 0) + " fpm, " +
+                       FormatFixed(landing.groundSpeedKnots, 1) + " kt, pitch " +
+                       Sided(landing.pitchDegrees, "up", "down") + ", bank " +
+                       Sided(landing.bankDegrees, "right", "left");
+    if (landing.rolloutMeters >= 0) line += ", rolled " + FormatFixed(landing.rolloutMeters, 0) + " m to taxi speed";
+    if (landing.touchAndGo) line += ", touch-and-go";
+    if (!landing.bounces.empty())
+        line += ", " + std::to_string(landing.bounces.size()) + (landing.bounces.size() == 1 ? " bounce" : " bounces");
+    return line;
+}
+
+std::string TakeOffLine(const TakeOff& takeOff, uint32_t date) {
+    return Moment(date, takeOff.time) + " at " + Position(takeOff.latitude, takeOff.longitude) + ": " +
+           FormatFixed(takeOff.groundSpeedKnots, 1) + " kt";
+}
+
+nlohmann::ordered_json LandingJson(const Landing& landing, uint32_t date) {
+    nlohmann::ordered_json j;
+    j["time_s"] = Rounded(landing.seconds, 4);
+    j["utc"] = FormatUtc(date, landing.time, 3);
+    j["latitude"] = Rounded(landing.latitude, 7);
+    j["longitude"] = Rounded(landing.longitude, 7);
+    j["altitude_ft"] = Rounded(landing.altitudeFeet, 1);
+    j["vertical_speed_fpm"] = Rounded(landing.verticalSpeedFpm, 1);
+    j["ground_speed_kt"] = Rounded(landing.groundSpeedKnots, 1);
+    j["pitch_deg"] = Rounded(landing.pitchDegrees, 2);
+    j["bank_deg"] = Rounded(landing.bankDegrees, 2);
+    j["bounces"] = nlohmann::ordered_json::array();
+    for (const Bounce& bounce : landing.bounces) {
+        nlohmann::ordered_json b;
+        b["lift_off_s"] = Rounded(bounce.liftOffSeconds, 4);
+        b["touchdown_s"] = Rounded(bounce.touchdownSeconds, 4);
+        b["height_ft"] = Rounded(bounce.heightFeet, 1);
+        b["vertical_speed_fpm"] = Rounded(bounce.verticalSpeedFpm, 1);
+        j["bounces"].push_back(b);
+    }
+    j["rollout_m"] = landing.rolloutMeters >= 0 ? nlohmann::ordered_json(Rounded(landing.rolloutMeters, 1))
+                                                : nlohmann::ordered_json();
+    j["touch_and_go"] = landing.touchAndGo;
+    return j;
+}
+
+nlohmann::ordered_json TakeOffJson(const TakeOff& takeOff, uint32_t date) {
+    nlohmann::ordered_json j;
+    j["time_s"] = Rounded(takeOff.seconds, 4);
+    j["utc"] = FormatUtc(date, takeOff.time, 3);
+    j["latitude"] = Rounded(takeOff.latitude, 7);
+    j["longitude"] = Rounded(takeOff.longitude, 7);
+    j["altitude_ft"] = Rounded(takeOff.altitudeFeet, 1);
+    j["ground_speed_kt"] = Rounded(takeOff.groundSpeedKnots, 1);
+    return j;
 }

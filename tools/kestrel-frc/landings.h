@@ -1,36 +1,24 @@
 // Landings and take-offs of one recorded track, found from the on-ground flag (the
 // module samples every frame where it changes, so each contact is in the recording):
 // touchdowns with their sink rate, speed and attitude, the bounces that followed and
-// the roll-out, and the lift-offs that were take-offs rather than bounces. Pure
-// functions over frc::Track samples, shared by the landings, report and info commands.
+// the roll-out, and the lift-offs that were take-offs rather than bounces; and their
+// texts. Pure functions over frc::Track samples, shared by the landings, report and
+// info commands.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "recording/frcformat.h"
+#include "tools/kestrel-frc/flightfigures.h"
 
 constexpr double BounceWindowSeconds = 5.0;       // a lift-off this soon after a touchdown...
 constexpr double BounceAirborneSeconds = 10.0;    // ...that is down again this soon is a bounce
 constexpr double TaxiSpeedKnots = 15.0;           // the roll-out ends here
-constexpr double KnotsPerFootPerSecond = 3600.0 * 0.3048 / 1852.0;
-
-// Physical values of a sample in the units pilots read. Pitch is nose up positive and
-// bank right wing down positive (the recording stores both the other way round).
-double GroundSpeedKnots(const FullSample& s);
-double VerticalSpeedFpm(const FullSample& s);  // up positive
-double PitchUpDegrees(const FullSample& s);
-double BankRightDegrees(const FullSample& s);
-double LatitudeOf(const FullSample& s);
-double LongitudeOf(const FullSample& s);
-double AltitudeFeet(const FullSample& s);
-bool IsOnGround(const FullSample& s);
-
-// The times of a track's samples in seconds of the recording, stepping by the signed
-// difference of consecutive stored times, so a recording past the 32-bit wrap goes on
-// counting (and a damaged one that steps back shows it).
-std::vector<double> SampleSeconds(const frc::Track& track);
 
 struct Bounce {
     double liftOffSeconds;     // recording time of the lift-off
@@ -41,8 +29,8 @@ struct Bounce {
 
 struct Landing {
     size_t sample;             // the first contact's sample
+    uint32_t time;             // its stored time (1/10000 s), for UTC texts
     double seconds;            // its recording time
-    double utc;                // seconds since 1970-01-01 UTC
     double latitude, longitude, altitudeFeet;
     double verticalSpeedFpm;   // of the last sample before contact; negative descending
     double groundSpeedKnots;
@@ -56,7 +44,8 @@ struct Landing {
 
 struct TakeOff {
     size_t sample;             // the first sample in the air
-    double seconds, utc;
+    uint32_t time;
+    double seconds;
     double latitude, longitude, altitudeFeet;
     double groundSpeedKnots;
 };
@@ -66,6 +55,14 @@ struct FlightEvents {
     std::vector<Landing> landings;
 };
 
-// Every take-off and landing of the track in time order; `date` is the recording's date
-// (frc::FileHeader::date) for the UTC times.
-FlightEvents FindFlightEvents(const frc::Track& track, uint32_t date);
+// Every take-off and landing of the track, each in time order.
+FlightEvents FindFlightEvents(const frc::Track& track);
+
+// "312.8333 s (2024-06-20T12:05:12Z) at 47.001122, 7.989991: -98 fpm, 54.5 kt, pitch 5.2
+// up, bank 0.3 left, rolled 412 m to taxi speed, 1 bounce": one landing on one line, as
+// the landings and info commands print it (date: the recording's date).
+std::string LandingLine(const Landing& landing, uint32_t date);
+std::string TakeOffLine(const TakeOff& takeOff, uint32_t date);
+// One landing as a JSON object with plain names (time_s, vertical_speed_fpm, ...).
+nlohmann::ordered_json LandingJson(const Landing& landing, uint32_t date);
+nlohmann::ordered_json TakeOffJson(const TakeOff& takeOff, uint32_t date);

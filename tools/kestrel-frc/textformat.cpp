@@ -14,6 +14,12 @@ std::string FormatFixed(double value, int decimals) {
     return text;
 }
 
+double Rounded(double value, int decimals) {
+    double rounded = 0;
+    ParseDouble(FormatFixed(value, decimals), &rounded);
+    return rounded;
+}
+
 std::string FormatShortest(double value) {
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);

@@ -7,6 +7,9 @@
 
 // value with exactly `decimals` digits after the point; a negative zero prints as zero.
 std::string FormatFixed(double value, int decimals);
+// The value rounded to `decimals` digits as FormatFixed shows it, for JSON numbers
+// that stay short and the same everywhere.
+double Rounded(double value, int decimals);
 // The shortest text that reads back as exactly value.
 std::string FormatShortest(double value);
 // Reads a whole decimal number (no spaces, no hex); false when text is not one.
