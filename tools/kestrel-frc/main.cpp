@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     AddMergeCommand(app);
     AddRecoverCommand(app);
     AddLandingsCommand(app);
+    AddReportCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
