@@ -140,7 +140,7 @@ TEST(FrcLandings, TouchAndGoThenFullStopLandingAgreeWithTheTrace) {
     EXPECT_GT(fullStop.verticalSpeedFpm, -200);
 }
 
-TEST(FrcLandings, HardLandingBouncesOnceAndTheCommandListsItInJson) {
+TEST(FrcLandings, HardLandingBouncesOnceAndTheCommandsListIt) {
     Flown flown = FlyAndRecord("bounce", 420);
     std::vector<size_t> changes = Changes(flown.trace);
     // Lift-off, hard contact, the bounce's lift-off, the touchdown that stays down.
@@ -180,6 +180,14 @@ TEST(FrcLandings, HardLandingBouncesOnceAndTheCommandListsItInJson) {
     EXPECT_NEAR(json["bounces"][0]["touchdown_s"].get<double>(), bounce.touchdownSeconds, 1e-4);
     EXPECT_NEAR(json["rollout_m"].get<double>(), landing.rolloutMeters, 0.05);
     EXPECT_EQ(json["touch_and_go"], false);
+
+    // info names the first landing of each track on one line.
+    frctest::Run info = frctest::RunFrc("info " + flown.path);
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("\n  first landing " + LandingLine(landing, flown.recording.header.date) + "\n"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find(", 1 bounce\n"), std::string::npos) << info.out;
 
     frctest::Run bad = frctest::RunFrc("landings --track 2 " + flown.path);
     EXPECT_EQ(bad.status, 2);

@@ -9,6 +9,7 @@
 #include "tools/kestrel-frc/flightfigures.h"
 #include "tools/kestrel-frc/frcfiles.h"
 #include "tools/kestrel-frc/geo.h"
+#include "tools/kestrel-frc/landings.h"
 #include "tools/kestrel-frc/textformat.h"
 
 namespace {
@@ -60,6 +61,9 @@ std::string DescribeText(const std::string& path, const frc::Recording& recordin
                    FormatFixed(figures.distance / 1000.0, 2) + " km), highest " +
                    FormatFixed(figures.highest / MetersPerFoot, 0) + " ft (" + FormatFixed(figures.highest, 1) +
                    " m), top ground speed " + FormatFixed(figures.topGroundSpeed, 1) + " kt\n";
+        FlightEvents events = FindFlightEvents(track);
+        out += "  first landing " +
+               (events.landings.empty() ? std::string("none") : LandingLine(events.landings.front(), h.date)) + "\n";
     }
     return out;
 }
@@ -95,6 +99,9 @@ nlohmann::ordered_json DescribeJson(const std::string& path, const frc::Recordin
         t["distance_m"] = Rounded(figures.distance, 1);
         t["highest_m"] = Rounded(figures.highest, 1);
         t["top_ground_speed_kt"] = Rounded(figures.topGroundSpeed, 1);
+        FlightEvents events = FindFlightEvents(track);
+        t["first_landing"] = events.landings.empty() ? nlohmann::ordered_json()
+                                                     : LandingJson(events.landings.front(), h.date);
         file["tracks"].push_back(t);
     }
     return file;
@@ -110,7 +117,7 @@ void AddInfoCommand(CLI::App& app) {
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
         "info", "Shows a recording's version, date, span and per track its title, samples, times, interval, groups, "
-                "CG height, distance flown, highest altitude and top ground speed");
+                "CG height, distance flown, highest altitude, top ground speed and first landing");
     command->add_option("FILE", options->files, "recordings (.frc)")->required();
     command->add_flag("--json", options->json, "prints a JSON array with one object per file");
     command->callback([options]() {
