@@ -1,6 +1,8 @@
 # kestrel-frc, the pilots' toolkit, in every build: build/linux/kestrel-frc for Linux and
 # kestrel-frc.exe in the Windows builds (32-bit for users, x86_64 for the Wine stage).
-# Its commands live in a library, kestrel_frc_core, that the linux tests link too.
+# Its commands live in a library, kestrel_frc_core, that the linux tests link too; the
+# recording files are read and written by the format library, kestrel_frcformat, the
+# same one the module links (so a test linking both holds one copy of it).
 get_filename_component(KESTREL_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 
 file(GLOB KESTREL_FRC_SOURCES CONFIGURE_DEPENDS ${KESTREL_ROOT}/tools/kestrel-frc/*.cpp)

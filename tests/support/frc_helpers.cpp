@@ -79,8 +79,10 @@ std::vector<Point> Flight(double latitude, double longitude, size_t count, uint3
         p.time = firstTime + (uint32_t)(i * stepMs * 10);
         points.push_back(p);
         double step = 60.0 * stepMs / 1000.0;
-        if (turned) north += step;
-        else east += step;
+        if (turned)
+            north += step;
+        else
+            east += step;
     }
     return points;
 }

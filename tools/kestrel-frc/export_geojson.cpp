@@ -14,7 +14,8 @@ std::string ExportGeoJson(const frc::Recording& recording, const std::vector<siz
         nlohmann::ordered_json times = nlohmann::ordered_json::array();
         for (const FullSample& sample : track.samples) {
             Fix fix = FixOf(sample);
-            coordinates.push_back({Rounded(fix.longitude, 9), Rounded(fix.latitude, 9), Rounded(fix.altitude, 3)});
+            coordinates.push_back(
+                {RoundedTo(fix.longitude, 9), RoundedTo(fix.latitude, 9), RoundedTo(fix.altitude, 3)});
             times.push_back(FormatUtc(recording.header.date, fix.time, 3));
             ShowProgress(progress, ++done);
         }

@@ -2,7 +2,6 @@
 // or as JSON (--json, an array with one object per file).
 #include <cmath>
 #include <cstdio>
-
 #include <nlohmann/json.hpp>
 
 #include "tools/kestrel-frc/commands.h"
@@ -14,7 +13,7 @@
 
 namespace {
 
-const char* const GroupNames[12] = {"throttles", "controls",  "spoilers",   "flaps",      "gear",      "lights",
+const char* const GroupNames[12] = {"throttles", "controls",   "spoilers",   "flaps",        "gear",      "lights",
                                     "engines",   "nav radios", "com radios", "prop/mixture", "date/time", "smoke"};
 
 std::string GroupList(uint32_t groups) {
@@ -27,12 +26,6 @@ std::string GroupList(uint32_t groups) {
     return list.empty() ? "none" : list;
 }
 
-std::string Hex(uint32_t value, int width) {
-    std::string text;
-    for (int i = width - 1; i >= 0; --i) text += "0123456789ABCDEF"[(value >> (4 * i)) & 0xF];
-    return "0x" + text;
-}
-
 // Times as seconds of the recording with their UTC moment.
 std::string Moment(uint32_t date, uint32_t time) {
     return FormatSeconds(time) + " s (" + FormatUtc(date, time, 0) + ")";
@@ -40,7 +33,7 @@ std::string Moment(uint32_t date, uint32_t time) {
 
 std::string DescribeText(const std::string& path, const frc::Recording& recording) {
     const frc::FileHeader& h = recording.header;
-    std::string out = path + ": version " + Hex(h.version, 8) + ", recorded " + FormatUtc(h.date, 0, 0) + ", " +
+    std::string out = path + ": version " + FormatHex(h.version, 8) + ", recorded " + FormatUtc(h.date, 0, 0) + ", " +
                       std::to_string(recording.tracks.size()) + " track(s)\n";
     out += "  span " + Moment(h.date, h.startTime) + " to " + Moment(h.date, h.endTime) + "\n";
     for (size_t i = 0; i < recording.tracks.size(); ++i) {
@@ -54,7 +47,7 @@ std::string DescribeText(const std::string& path, const frc::Recording& recordin
         out += ", interval " + std::to_string(track.header.interval) + " ms\n";
         if (!track.samples.empty())
             out += "  from " + Moment(h.date, figures.startTime) + " to " + Moment(h.date, figures.endTime) + "\n";
-        out += "  groups " + Hex(track.header.groups, 3) + " (" + GroupList(track.header.groups) + ")\n";
+        out += "  groups " + FormatHex(track.header.groups, 3) + " (" + GroupList(track.header.groups) + ")\n";
         out += "  CG height " + FormatFixed(track.header.cgHeight, 2) + " ft\n";
         if (!track.samples.empty())
             out += "  distance " + FormatFixed(figures.distance / MetersPerNauticalMile, 2) + " nm (" +
@@ -72,7 +65,7 @@ nlohmann::ordered_json DescribeJson(const std::string& path, const frc::Recordin
     const frc::FileHeader& h = recording.header;
     nlohmann::ordered_json file;
     file["file"] = path;
-    file["version"] = Hex(h.version, 8);
+    file["version"] = FormatHex(h.version, 8);
     file["date"] = FormatUtc(h.date, 0, 0);
     file["start_s"] = h.startTime / 10000.0;
     file["end_s"] = h.endTime / 10000.0;
@@ -94,11 +87,12 @@ nlohmann::ordered_json DescribeJson(const std::string& path, const frc::Recordin
         t["group_names"] = nlohmann::ordered_json::array();
         for (int bit = 0; bit < 12; ++bit)
             if (track.header.groups & (1u << bit)) t["group_names"].push_back(GroupNames[bit]);
-        t["cg_height_ft"] = std::isfinite(track.header.cgHeight) ? nlohmann::ordered_json(Rounded(track.header.cgHeight, 2))
-                                                                 : nlohmann::ordered_json();
-        t["distance_m"] = Rounded(figures.distance, 1);
-        t["highest_m"] = Rounded(figures.highest, 1);
-        t["top_ground_speed_kt"] = Rounded(figures.topGroundSpeed, 1);
+        t["cg_height_ft"] = std::isfinite(track.header.cgHeight)
+                                ? nlohmann::ordered_json(RoundedTo(track.header.cgHeight, 2))
+                                : nlohmann::ordered_json();
+        t["distance_m"] = RoundedTo(figures.distance, 1);
+        t["highest_m"] = RoundedTo(figures.highest, 1);
+        t["top_ground_speed_kt"] = RoundedTo(figures.topGroundSpeed, 1);
         FlightEvents events = FindFlightEvents(track);
         t["first_landing"] = events.landings.empty() ? nlohmann::ordered_json()
                                                      : LandingJson(events.landings.front(), h.date);
@@ -116,8 +110,9 @@ void AddInfoCommand(CLI::App& app) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand(
-        "info", "Shows a recording's version, date, span and per track its title, samples, times, interval, groups, "
-                "CG height, distance flown, highest altitude, top ground speed and first landing");
+        "info",
+        "Shows a recording's version, date, span and per track its title, samples, times, interval, groups, "
+        "CG height, distance flown, highest altitude, top ground speed and first landing");
     command->add_option("FILE", options->files, "recordings (.frc)")->required();
     command->add_flag("--json", options->json, "prints a JSON array with one object per file");
     command->callback([options]() {
@@ -126,10 +121,12 @@ void AddInfoCommand(CLI::App& app) {
         for (const std::string& path : options->files) recordings.push_back(LoadRecording(path));
         if (options->json) {
             nlohmann::ordered_json all = nlohmann::ordered_json::array();
-            for (size_t i = 0; i < recordings.size(); ++i) all.push_back(DescribeJson(options->files[i], recordings[i]));
+            for (size_t i = 0; i < recordings.size(); ++i)
+                all.push_back(DescribeJson(options->files[i], recordings[i]));
             fputs((all.dump(2) + "\n").c_str(), stdout);
             return;
         }
-        for (size_t i = 0; i < recordings.size(); ++i) fputs(DescribeText(options->files[i], recordings[i]).c_str(), stdout);
+        for (size_t i = 0; i < recordings.size(); ++i)
+            fputs(DescribeText(options->files[i], recordings[i]).c_str(), stdout);
     });
 }

@@ -149,25 +149,25 @@ std::string TakeOffLine(const TakeOff& takeOff, uint32_t date) {
 
 nlohmann::ordered_json LandingJson(const Landing& landing, uint32_t date) {
     nlohmann::ordered_json j;
-    j["time_s"] = Rounded(landing.seconds, 4);
+    j["time_s"] = RoundedTo(landing.seconds, 4);
     j["utc"] = FormatUtc(date, landing.time, 3);
-    j["latitude"] = Rounded(landing.latitude, 7);
-    j["longitude"] = Rounded(landing.longitude, 7);
-    j["altitude_ft"] = Rounded(landing.altitudeFeet, 1);
-    j["vertical_speed_fpm"] = Rounded(landing.verticalSpeedFpm, 1);
-    j["ground_speed_kt"] = Rounded(landing.groundSpeedKnots, 1);
-    j["pitch_deg"] = Rounded(landing.pitchDegrees, 2);
-    j["bank_deg"] = Rounded(landing.bankDegrees, 2);
+    j["latitude"] = RoundedTo(landing.latitude, 7);
+    j["longitude"] = RoundedTo(landing.longitude, 7);
+    j["altitude_ft"] = RoundedTo(landing.altitudeFeet, 1);
+    j["vertical_speed_fpm"] = RoundedTo(landing.verticalSpeedFpm, 1);
+    j["ground_speed_kt"] = RoundedTo(landing.groundSpeedKnots, 1);
+    j["pitch_deg"] = RoundedTo(landing.pitchDegrees, 2);
+    j["bank_deg"] = RoundedTo(landing.bankDegrees, 2);
     j["bounces"] = nlohmann::ordered_json::array();
     for (const Bounce& bounce : landing.bounces) {
         nlohmann::ordered_json b;
-        b["lift_off_s"] = Rounded(bounce.liftOffSeconds, 4);
-        b["touchdown_s"] = Rounded(bounce.touchdownSeconds, 4);
-        b["height_ft"] = Rounded(bounce.heightFeet, 1);
-        b["vertical_speed_fpm"] = Rounded(bounce.verticalSpeedFpm, 1);
+        b["lift_off_s"] = RoundedTo(bounce.liftOffSeconds, 4);
+        b["touchdown_s"] = RoundedTo(bounce.touchdownSeconds, 4);
+        b["height_ft"] = RoundedTo(bounce.heightFeet, 1);
+        b["vertical_speed_fpm"] = RoundedTo(bounce.verticalSpeedFpm, 1);
         j["bounces"].push_back(b);
     }
-    j["rollout_m"] = landing.rolloutMeters >= 0 ? nlohmann::ordered_json(Rounded(landing.rolloutMeters, 1))
+    j["rollout_m"] = landing.rolloutMeters >= 0 ? nlohmann::ordered_json(RoundedTo(landing.rolloutMeters, 1))
                                                 : nlohmann::ordered_json();
     j["touch_and_go"] = landing.touchAndGo;
     return j;
@@ -175,11 +175,11 @@ nlohmann::ordered_json LandingJson(const Landing& landing, uint32_t date) {
 
 nlohmann::ordered_json TakeOffJson(const TakeOff& takeOff, uint32_t date) {
     nlohmann::ordered_json j;
-    j["time_s"] = Rounded(takeOff.seconds, 4);
+    j["time_s"] = RoundedTo(takeOff.seconds, 4);
     j["utc"] = FormatUtc(date, takeOff.time, 3);
-    j["latitude"] = Rounded(takeOff.latitude, 7);
-    j["longitude"] = Rounded(takeOff.longitude, 7);
-    j["altitude_ft"] = Rounded(takeOff.altitudeFeet, 1);
-    j["ground_speed_kt"] = Rounded(takeOff.groundSpeedKnots, 1);
+    j["latitude"] = RoundedTo(takeOff.latitude, 7);
+    j["longitude"] = RoundedTo(takeOff.longitude, 7);
+    j["altitude_ft"] = RoundedTo(takeOff.altitudeFeet, 1);
+    j["ground_speed_kt"] = RoundedTo(takeOff.groundSpeedKnots, 1);
     return j;
 }

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     // "\n" stays "\n": what the commands print is the same bytes on every system.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     CLI::App app{"kestrel-frc: inspects, checks, exports, imports, trims, merges and recovers Kestrel recording "
                  "files (.frc), and shows the landings and a report of a flight",
