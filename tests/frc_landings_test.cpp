@@ -71,6 +71,7 @@ Flown FlyAndRecord(const std::string& plan, double seconds) {
     frc::Problem problem;
     EXPECT_TRUE(frc::ReadRecordingFile(flown.path, &flown.recording, &problem)) << problem.what;
     flown.trace = ReadTrace(options.tracePath);
+    std::filesystem::remove(options.tracePath);  // megabytes of frames, read now
     return flown;
 }
 

@@ -3,6 +3,7 @@
 #include "tests/support/frc_helpers.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -88,7 +89,10 @@ std::vector<Point> Flight(double latitude, double longitude, size_t count, uint3
 }
 
 std::string TempFolder(const std::string& name) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("kestrel-frc-test-" + name);
+    // Named for the process too: CTest runs tests side by side, and each runs kestrel-frc
+    // through the same "run" folder.
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kestrel-frc-test-" + std::to_string(getpid()) + "-" + name);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder.string();
