@@ -162,6 +162,9 @@ toolkit_commands() {
     "$run" split ../input/flight.frc -o parts
     "$run" merge ../input/flight.frc trimmed.frc --align start -o merged.frc
     "$run" recover ../input/temps -o recovered.frc
+    "$run" landings ../input/flight.frc
+    "$run" landings --json --track 1 ../input/flight.frc
+    "$run" report ../input/flight.frc -o flight.html
 }
 
 # One command: its stdout, stderr and exit status go to files numbered in order.
@@ -208,7 +211,7 @@ wine_toolkit() {
         echo "  FAILED: the linux kestrel-frc did not give the expected exit statuses (see $TOOLKIT_OUT/linux)"
         return 1
     fi
-    echo "  ok: 13 commands, $(find "$TOOLKIT_OUT/linux" -type f | wc -l) files the same"
+    echo "  ok: 16 commands, $(find "$TOOLKIT_OUT/linux" -type f | wc -l) files the same"
 }
 
 run_step "Checking the packages the Wine stage needs" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
