@@ -113,6 +113,19 @@ FlightEvents FindFlightEvents(const frc::Track& track) {
     return events;
 }
 
+std::vector<EventRef> InTimeOrder(const FlightEvents& events) {
+    std::vector<EventRef> order;
+    size_t t = 0, l = 0;
+    while (t < events.takeOffs.size() || l < events.landings.size()) {
+        if (l >= events.landings.size() ||
+            (t < events.takeOffs.size() && events.takeOffs[t].sample < events.landings[l].sample))
+            order.push_back({false, t++});
+        else
+            order.push_back({true, l++});
+    }
+    return order;
+}
+
 // "47.001122, 7.989991"
 static std::string Position(double latitude, double longitude) {
     return FormatFixed(latitude, 6) + ", " + FormatFixed(longitude, 6);
@@ -147,13 +160,20 @@ std::string TakeOffLine(const TakeOff& takeOff, uint32_t date) {
            FormatFixed(takeOff.groundSpeedKnots, 1) + " kt";
 }
 
-nlohmann::ordered_json LandingJson(const Landing& landing, uint32_t date) {
+// The when and where of a take-off or landing.
+template <typename Event>
+static nlohmann::ordered_json MomentJson(const Event& e, uint32_t date) {
     nlohmann::ordered_json j;
-    j["time_s"] = RoundedTo(landing.seconds, 4);
-    j["utc"] = FormatUtc(date, landing.time, 3);
-    j["latitude"] = RoundedTo(landing.latitude, 7);
-    j["longitude"] = RoundedTo(landing.longitude, 7);
-    j["altitude_ft"] = RoundedTo(landing.altitudeFeet, 1);
+    j["time_s"] = RoundedTo(e.seconds, 4);
+    j["utc"] = FormatUtc(date, e.time, 3);
+    j["latitude"] = RoundedTo(e.latitude, 7);
+    j["longitude"] = RoundedTo(e.longitude, 7);
+    j["altitude_ft"] = RoundedTo(e.altitudeFeet, 1);
+    return j;
+}
+
+nlohmann::ordered_json LandingJson(const Landing& landing, uint32_t date) {
+    nlohmann::ordered_json j = MomentJson(landing, date);
     j["vertical_speed_fpm"] = RoundedTo(landing.verticalSpeedFpm, 1);
     j["ground_speed_kt"] = RoundedTo(landing.groundSpeedKnots, 1);
     j["pitch_deg"] = RoundedTo(landing.pitchDegrees, 2);
@@ -174,12 +194,7 @@ nlohmann::ordered_json LandingJson(const Landing& landing, uint32_t date) {
 }
 
 nlohmann::ordered_json TakeOffJson(const TakeOff& takeOff, uint32_t date) {
-    nlohmann::ordered_json j;
-    j["time_s"] = RoundedTo(takeOff.seconds, 4);
-    j["utc"] = FormatUtc(date, takeOff.time, 3);
-    j["latitude"] = RoundedTo(takeOff.latitude, 7);
-    j["longitude"] = RoundedTo(takeOff.longitude, 7);
-    j["altitude_ft"] = RoundedTo(takeOff.altitudeFeet, 1);
+    nlohmann::ordered_json j = MomentJson(takeOff, date);
     j["ground_speed_kt"] = RoundedTo(takeOff.groundSpeedKnots, 1);
     return j;
 }

@@ -58,6 +58,13 @@ struct FlightEvents {
 // Every take-off and landing of the track, each in time order.
 FlightEvents FindFlightEvents(const frc::Track& track);
 
+// Take-offs and landings together in the order they happened: which list, and where.
+struct EventRef {
+    bool landing;
+    size_t index;
+};
+std::vector<EventRef> InTimeOrder(const FlightEvents& events);
+
 // "312.8333 s (2024-06-20T12:05:12Z) at 47.001122, 7.989991: -98 fpm, 54.5 kt, pitch 5.2
 // up, bank 0.3 left, rolled 412 m to taxi speed, 1 bounce": one landing on one line, as
 // the landings and info commands print it (date: the recording's date).

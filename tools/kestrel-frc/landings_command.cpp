@@ -24,15 +24,12 @@ std::string LandingsText(const std::string& path, const frc::Recording& recordin
                (index == 0 ? " (user aircraft)" : " (traffic)") + ", " +
                Count(events.takeOffs.size(), "take-off", "take-offs") + ", " +
                Count(events.landings.size(), "landing", "landings") + "\n";
-        // Take-offs and landings in the order they happened.
-        size_t t = 0, l = 0;
-        while (t < events.takeOffs.size() || l < events.landings.size()) {
-            if (l >= events.landings.size() ||
-                (t < events.takeOffs.size() && events.takeOffs[t].sample < events.landings[l].sample)) {
-                out += "  take-off " + TakeOffLine(events.takeOffs[t++], date) + "\n";
+        for (EventRef e : InTimeOrder(events)) {
+            if (!e.landing) {
+                out += "  take-off " + TakeOffLine(events.takeOffs[e.index], date) + "\n";
                 continue;
             }
-            const Landing& landing = events.landings[l++];
+            const Landing& landing = events.landings[e.index];
             out += "  landing " + LandingLine(landing, date) + "\n";
             for (const Bounce& bounce : landing.bounces)
                 out += "    bounce " + FormatFixed(bounce.liftOffSeconds, 4) + " s to " +
@@ -57,13 +54,11 @@ nlohmann::ordered_json LandingsJson(const frc::Recording& recording, const std::
             event.update(fields);
             list.push_back(event);
         };
-        size_t t = 0, l = 0;
-        while (t < events.takeOffs.size() || l < events.landings.size()) {
-            if (l >= events.landings.size() ||
-                (t < events.takeOffs.size() && events.takeOffs[t].sample < events.landings[l].sample))
-                add("take-off", TakeOffJson(events.takeOffs[t++], date));
+        for (EventRef e : InTimeOrder(events)) {
+            if (e.landing)
+                add("landing", LandingJson(events.landings[e.index], date));
             else
-                add("landing", LandingJson(events.landings[l++], date));
+                add("take-off", TakeOffJson(events.takeOffs[e.index], date));
         }
     }
     return list;

@@ -98,27 +98,25 @@ std::string EventsTable(const frc::Recording& recording, const FlightEvents& eve
         "<table class=\"events\">\n<tr><th></th><th>Time</th><th>UTC</th><th>Position</th>"
         "<th class=\"num\">Vertical speed</th><th class=\"num\">Ground speed</th><th class=\"num\">Pitch</th>"
         "<th class=\"num\">Bank</th><th>Bounces</th><th class=\"num\">Roll-out</th></tr>\n";
-    size_t t = 0, l = 0;
-    while (t < events.takeOffs.size() || l < events.landings.size()) {
-        bool takeOff = l >= events.landings.size() ||
-                       (t < events.takeOffs.size() && events.takeOffs[t].sample < events.landings[l].sample);
-        if (takeOff) {
-            const TakeOff& e = events.takeOffs[t++];
-            html += "<tr>" + Cell("T" + std::to_string(t) + " take-off") + Cell(ClockText(e.seconds)) +
+    for (EventRef ref : InTimeOrder(events)) {
+        const std::string number = std::to_string(ref.index + 1);
+        if (!ref.landing) {
+            const TakeOff& e = events.takeOffs[ref.index];
+            html += "<tr>" + Cell("T" + number + " take-off") + Cell(ClockText(e.seconds)) +
                     Cell(FormatUtc(date, e.time, 0).substr(11)) +
                     Cell(FormatFixed(e.latitude, 5) + ", " + FormatFixed(e.longitude, 5)) + Cell("", "num") +
                     Cell(FormatFixed(e.groundSpeedKnots, 0) + " kt", "num") + Cell("", "num") + Cell("", "num") +
                     Cell("") + Cell("", "num") + "</tr>\n";
             continue;
         }
-        const Landing& e = events.landings[l++];
+        const Landing& e = events.landings[ref.index];
         std::string bounces;
         for (const Bounce& b : e.bounces)
             bounces += (bounces.empty() ? "" : "; ") + FormatFixed(b.heightFeet, 1) + " ft, down at " +
                        FormatFixed(b.verticalSpeedFpm, 0) + " fpm";
         std::string rollout = e.rolloutMeters >= 0 ? FormatFixed(e.rolloutMeters, 0) + " m"
                                                    : e.touchAndGo ? "touch-and-go" : "";
-        html += "<tr>" + Cell("L" + std::to_string(l) + " landing") + Cell(ClockText(e.seconds)) +
+        html += "<tr>" + Cell("L" + number + " landing") + Cell(ClockText(e.seconds)) +
                 Cell(FormatUtc(date, e.time, 0).substr(11)) +
                 Cell(FormatFixed(e.latitude, 5) + ", " + FormatFixed(e.longitude, 5)) +
                 Cell(FormatFixed(e.verticalSpeedFpm, 0) + " fpm", "num") +
