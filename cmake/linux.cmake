@@ -53,6 +53,8 @@ include(GoogleTest)
 file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(kestrel_test_support STATIC ${TEST_SUPPORT_SOURCES})
 target_link_libraries(kestrel_test_support PUBLIC kestrel_host_core GTest::gtest)
+# The toolkit's tests run the built program (defined in cmake/kestrel-frc.cmake).
+target_compile_definitions(kestrel_test_support PRIVATE KESTREL_FRC_EXE="$<TARGET_FILE:kestrel-frc>")
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*_test.cpp)
 foreach(test_source ${TEST_SOURCES})
   get_filename_component(test_name ${test_source} NAME_WE)
@@ -61,6 +63,7 @@ foreach(test_source ${TEST_SOURCES})
   # The toolkit's tests (tests/frc_*_test.cpp) also link its commands.
   if(test_name MATCHES "^frc_")
     target_link_libraries(${test_name} PRIVATE kestrel_frc_core)
+    add_dependencies(${test_name} kestrel-frc)
   endif()
   # The dll.xml editor's tests (tests/dllxml_*_test.cpp) link the editor.
   if(test_name MATCHES "^dllxml_")
