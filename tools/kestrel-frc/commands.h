@@ -18,3 +18,14 @@ struct InputError : std::runtime_error {
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// The commands, one file each (info.cpp, check.cpp, export.cpp, ...).
+void AddInfoCommand(CLI::App& app);
+void AddCheckCommand(CLI::App& app);
+void AddExportCommand(CLI::App& app);
+void AddTrimCommand(CLI::App& app);
+void AddSplitCommand(CLI::App& app);
+void AddMergeCommand(CLI::App& app);
+void AddRecoverCommand(CLI::App& app);
+void AddLandingsCommand(CLI::App& app);
+void AddReportCommand(CLI::App& app);

@@ -6,8 +6,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 #include "module/entry.h"
 #include "module/simlink.h"
@@ -99,6 +101,12 @@ void PumpWindowMessages() {
 }
 
 void ReleaseUserInterface() {}
+
+void CrashProcess(int exitCode) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(exitCode);
+}
 
 void HoldModifierKey(int vk, bool down) {
     vsim::win32::SetKeyState(vk, down);
