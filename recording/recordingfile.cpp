@@ -80,7 +80,7 @@ static uint64_t SizeOfFile(FILE* file) {
 // Height correction of a track played on the user's aircraft: the difference of the
 // two aircraft's CG heights above the ground, in altitude units.
 static int64_t UserHeightOffset(float trackCgHeight) {
-    return FeetToAltitude((double)GetUserCgHeight() - (double)trackCgHeight);
+    return CgHeightOffset(GetUserCgHeight(), trackCgHeight);
 }
 
 // Drops the entries a refused file added (they are the last ones of the table).

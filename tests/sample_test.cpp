@@ -209,7 +209,7 @@ TEST(SampleConversions, KnownValues) {
     EXPECT_EQ(LeverToFixed(-0.00001), 0);
     EXPECT_EQ(LeverToFixed(2.0), -32768);  // 32768 keeps its low 16 bits
     EXPECT_EQ(LeverToFixed(4.0), 0);
-    EXPECT_EQ(TruncateToInt64(NAN), 0);
+    EXPECT_EQ(SaturateToInt<int64_t>(NAN), 0);
 }
 
 TEST(SampleConversions, BackToSimulatorUnits) {
