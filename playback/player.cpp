@@ -293,7 +293,8 @@ void StopPlayback(uint32_t keepAircraft) {
         if (Settings.Pause) SendSimPause(1);
         if (HostSettingsSaved) SetHostOption(SavedHostOption);
     }
-    if (Settings.SetSimRate) ApplySimRate(256);
+    // A search raises the rate also without SetSimRate; it must not outlive the playback.
+    if (Settings.SetSimRate || SimRateChanged) ApplySimRate(256);
     if (Settings.PlayAIMode != 1 && HostSettingsSaved) {
         uint32_t block[TrafficBlockWords] = {};
         ReadTrafficSettings(block);

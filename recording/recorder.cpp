@@ -242,6 +242,7 @@ void StartRecording() {
     if (mode == PlayingTraffic) {
         FirstTick = 2;
         PlaybackSpeed(2);
+        if (SimRateChanged) ApplySimRate(256);  // a held search ends with the recording's start
         PlaybackLoop(3);
         SetModuleMode(RecordingWithTraffic);
     } else {
