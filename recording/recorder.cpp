@@ -47,7 +47,7 @@ static bool IsLeapYear(uint32_t year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-void FormatDefaultRecordingName(char* path, size_t size) {
+bool FormatDefaultRecordingName(char* path, size_t size) {
     uint16_t year, dayOfYear;
     uint8_t hour, minute, second;
     SplitZuluStamp(ZuluStamp, &year, &dayOfYear, &hour, &minute, &second);
@@ -66,8 +66,9 @@ void FormatDefaultRecordingName(char* path, size_t size) {
         day -= length;
         ++month;
     }
-    snprintf(path, size, "%sRec_%04d-%02d-%02d_%02d-%02d-%02d.frc", ModuleDir, (int)year, (int)month, (int)day,
-             (int)hour, (int)minute, (int)second);
+    int length = snprintf(path, size, "%sRec_%04d-%02d-%02d_%02d-%02d-%02d.frc", ModuleDir, (int)year, (int)month,
+                          (int)day, (int)hour, (int)minute, (int)second);
+    return length > 0 && (size_t)length < size;
 }
 
 static Track* FindTrack(uint32_t objectId) {
@@ -81,10 +82,9 @@ static Track* FindTrack(uint32_t objectId) {
 static void DiscardRecordingTrack(uint32_t index) {
     Track* track = &TrackTable.entries[index];
     char tempName[MAX_PATH];
-    FormatTempFileName(tempName, track->objectId, track->objectId == UserObjectId);
     if (track->file) fclose(track->file);
     track->file = nullptr;
-    DeleteFileA(tempName);
+    if (FormatTrackTempFileName(tempName, track)) DeleteFileA(tempName);
     ReleaseTrackBuffer(track);
     RemoveTrackEntry(index);
 }
@@ -125,26 +125,30 @@ static void DiscoverAiAircraft() {
         if (Settings.MaxAIAcft != 0 && ActiveTrafficCount >= Settings.MaxAIAcft) return;
         if (!FindTrack(objectId)) {
             char tempName[MAX_PATH];
-            FormatTempFileName(tempName, objectId, false);
-            FILE* file = OpenHostFile(tempName, "w+b");
+            FILE* file = FormatTempFileName(tempName, objectId, false) ? OpenHostFile(tempName, "w+b") : nullptr;
             // Without its temp file the aircraft's track stays in memory and cannot be
             // saved with the recording: the user hears of it.
             if (!file) ReportRecordingWriteFailure();
             int index = AddTrackEntry();
             if (index < 0) {
-                if (file) fclose(file);
-                DeleteFileA(tempName);
+                if (file) {
+                    fclose(file);
+                    DeleteFileA(tempName);
+                }
                 return;
             }
             Track* track = &TrackTable.entries[index];
             if (!OpenTrack(track, TrackCapacity, file, 0, Settings.RecFlags & AiGroupMask, "", objectId,
                            RecordOptions.interval, 1)) {
-                if (file) fclose(file);
+                if (file) {
+                    fclose(file);
+                    DeleteFileA(tempName);
+                }
                 track->file = nullptr;
-                DeleteFileA(tempName);
                 RemoveTrackEntry((uint32_t)index);
                 return;
             }
+            if (file) track->tempFileId = objectId;
             RequestObjectTitle(objectId);
             ++ActiveTrafficCount;
         }
@@ -260,8 +264,7 @@ void StartRecording() {
     ShowControlWindow(false);
 
     char tempName[MAX_PATH];
-    FormatTempFileName(tempName, UserObjectId, true);
-    FILE* file = OpenHostFile(tempName, "w+b");
+    FILE* file = FormatTempFileName(tempName, UserTempFileId, true) ? OpenHostFile(tempName, "w+b") : nullptr;
     int index = file ? AddTrackEntry() : -1;
     Track* track = index >= 0 ? &TrackTable.entries[index] : nullptr;
     if (!track || !OpenTrack(track, TrackCapacity, file, 0, Settings.RecFlags, GetUserTitle(), UserObjectId,
@@ -287,6 +290,7 @@ void StartRecording() {
         return;
     }
     track->cgHeight = GetUserCgHeight();
+    track->tempFileId = UserTempFileId;
 }
 
 void StopRecording(uint32_t forced) {
@@ -302,8 +306,11 @@ void StopRecording(uint32_t forced) {
             }
             save = false;
         }
-    } else {
-        FormatDefaultRecordingName(path, sizeof(path));
+    } else if (!FormatDefaultRecordingName(path, sizeof(path))) {
+        // Cut, the name would lose its extension or its seconds and could replace an
+        // earlier recording: handled like an output that cannot be opened.
+        ShowModuleMessage(MainWindow, OutputOpenFailedText, "Kestrel", MB_OK | MB_ICONERROR);
+        return;
     }
 
     if (save) {

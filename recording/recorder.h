@@ -21,4 +21,5 @@ void SaveReplay(HWND owner);
 // Tells the user once per recording that a temp file could not be written.
 void ReportRecordingWriteFailure();
 // The recording file name used without dialogs: ModuleDir + "Rec_<date>_<time>.frc".
-void FormatDefaultRecordingName(char* path, size_t size);
+// False when it does not fit into size characters (no cut name is ever used).
+bool FormatDefaultRecordingName(char* path, size_t size);
