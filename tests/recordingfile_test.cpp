@@ -259,6 +259,7 @@ protected:
         EXPECT_TRUE(OpenTrack(track, 240, file, 0, aircraft.groups, aircraft.title.c_str(), objectId,
                               aircraft.interval, 1));
         track->cgHeight = aircraft.cgHeight;
+        track->tempFileId = isUser ? UserTempFileId : objectId;
         AppendSamples(track, aircraft, 0, aircraft.count);
         return track;
     }
