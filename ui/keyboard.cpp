@@ -12,7 +12,7 @@
 #include "ui/replaydialog.h"
 
 KeyCode KeyCodeOfMessage(WPARAM wParam) {
-    KeyCode code = (KeyCode)(wParam & 0xFF);
+    KeyCode code = (KeyCode)(wParam & 0xFFFF);
     if (GetAsyncKeyState(VK_SHIFT)) code |= KeyShift;
     if (GetAsyncKeyState(VK_CONTROL)) code |= KeyCtrl;
     return code;
