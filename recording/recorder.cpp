@@ -205,7 +205,11 @@ void RecordingTick() {
 
     uint8_t onGround, engineRunning;
     GetGroundAndEngineState(&onGround, &engineRunning);
-    bool due = Timeline - LastSampleTime >= RecordOptions.interval * 10 || FirstTick != 0 || onGround != PrevOnGround;
+    // The replay buffer samples at the interval of its track header, whatever recording
+    // options were chosen since it started.
+    uint32_t interval = ModuleMode == ReplayBuffering && TrackTable.count > 0 ? TrackTable.entries[0].interval
+                                                                              : RecordOptions.interval;
+    bool due = Timeline - LastSampleTime >= interval * 10 || FirstTick != 0 || onGround != PrevOnGround;
     if (!due) {
         PrevOnGround = onGround;
         return;

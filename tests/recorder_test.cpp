@@ -768,6 +768,13 @@ TEST_F(RecorderTest, ReplayBufferWrapsAroundAndRestartsOnFlightLoad) {
     Run(1);
     EXPECT_EQ(TrackTable.entries[0].sampleCount, 1u);
     EXPECT_EQ(TrackTable.entries[0].startTime, 0u);
+
+    // Recording options chosen meanwhile (the Settings dialog's "Recording settings...",
+    // then Cancel) leave the buffer at the interval its header says.
+    RecordOptions.interval = 2000;
+    Run(4 * 10);
+    EXPECT_EQ(TrackTable.entries[0].interval, 125u);
+    EXPECT_EQ(TrackTable.entries[0].sampleCount, 11u);
 }
 
 TEST_F(RecorderTest, SavedReplayStartsAtZeroTwiceAndTheBufferKeepsRunning) {
