@@ -87,8 +87,16 @@ static void ResetModuleState() {
 }
 
 int OpenSimLink() {
-    if (SimConnect_Open(&SimConnectHandle, "Kestrel", nullptr, 0, nullptr, 0) < 0) return 0;
-    if (SimConnect_CallDispatch(SimConnectHandle, SimLinkDispatch, nullptr) != 0) return 0;
+    // Without a link the handle stays null, which tells every other part so.
+    if (SimConnect_Open(&SimConnectHandle, "Kestrel", nullptr, 0, nullptr, 0) < 0) {
+        SimConnectHandle = nullptr;
+        return 0;
+    }
+    if (SimConnect_CallDispatch(SimConnectHandle, SimLinkDispatch, nullptr) != 0) {
+        SimConnect_Close(SimConnectHandle);
+        SimConnectHandle = nullptr;
+        return 0;
+    }
     return 1;
 }
 
