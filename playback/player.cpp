@@ -247,6 +247,8 @@ void PlaybackFrame() {
             }
             continue;
         }
+        // A file track without one whole record has nothing to play: no aircraft for it.
+        if (!track->memoryOnly && track->fileRecords == 0) continue;
         if (!track->buffer) {
             if (Settings.MaxAIAcft != 0 && ActiveTrafficCount >= Settings.MaxAIAcft) continue;
             if (!AllocateTrackBuffer(track)) continue;
