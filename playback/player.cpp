@@ -41,6 +41,24 @@ static bool IsTrafficTrack(const Track* track) {
     return track->objectId != UserObjectId;
 }
 
+void ResetPlayerState() {
+    SavedHostOption = 0;
+    SavedTrafficSettings[0] = 0;
+    SavedTrafficSettings[1] = 0;
+    AiCreateRequestId = FirstCreationRequest;
+    HostSettingsSaved = false;
+    PlaybackStart = 0;
+    PlaybackEnd = 0;
+    SpeedPercent = 100;
+    SpeedIndex = 4;
+    LoopEnabled = 0;
+    LoopStartTime = 0;
+    LoopEndTime = 0;
+    PositionJumped = 0;
+    LastPlaybackClock = 0;
+    LastFrameDelta = 0;
+}
+
 // ---- Host entries ----
 
 uint16_t GetHostOption() {

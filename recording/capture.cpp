@@ -94,6 +94,13 @@ static bool PlaybackDefinitionBuilt = false;
 static uint32_t RecordingDefinitionGroups = 0;  // the groups definition 0 was built from
 static uint32_t RecordingValueCount = 0;
 
+void ResetCaptureDefinitions() {
+    RecordingDefinitionBuilt = false;
+    PlaybackDefinitionBuilt = false;
+    RecordingDefinitionGroups = 0;
+    RecordingValueCount = 0;
+}
+
 static void AddDatum(uint32_t definition, const SampleDatum& datum) {
     SimConnect_AddToDataDefinition(SimConnectHandle, definition, datum.name, datum.units, SIMCONNECT_DATATYPE_FLOAT64,
                                    0.0f, datum.datumId);

@@ -41,6 +41,21 @@ static const char* const OutputWriteFailedText =
     "The recording could not be written completely to the selected file! Please check the free space on your disk "
     "and save it again.";
 
+void ResetRecorderState() {
+    Timeline = 0;
+    FirstTick = 0;
+    ActiveTrafficCount = 0;
+    LastFrameClock = 0;
+    LastGoodDelta = 0;
+    LastSampleTime = 0;
+    PrevOnGround = 0;
+    PrevEngine = 0;
+    AiTickCounter = 0;
+    AutoStopTrigger = 0;
+    RecordingStartTime = 0;
+    WriteFailureReported = false;
+}
+
 // ---- Helpers ----
 
 static bool IsLeapYear(uint32_t year) {

@@ -12,6 +12,8 @@ extern uint32_t Timeline;            // 1/10000 s; recording time, or the playba
 extern uint32_t FirstTick;           // 1 after a start, 2 after a recording started during traffic playback
 extern uint16_t ActiveTrafficCount;  // AI tracks that hold a buffer (recorded or played)
 
+// Every recording value as at a fresh load (module start).
+void ResetRecorderState();
 void StartRecording();
 void StopRecording(uint32_t forced);
 void RecordingTick();

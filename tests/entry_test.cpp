@@ -175,6 +175,21 @@ TEST_F(EntryTest, FailedSimConnectOpenRunsWithoutLinkAndStopClosesNothing) {
     EXPECT_EQ(files, Lines{"Kestrel.ini"}) << "no recording written at the unload";
 }
 
+TEST_F(EntryTest, ASecondLoadInOneProcessBehavesLikeTheFirst) {
+    for (int load = 0; load < 2; ++load) {
+        ASSERT_TRUE(StartModule());
+        vsim::LoadFlight();
+        Frames(5);
+        EXPECT_EQ(ModuleMode, (uint32_t)ReplayBuffering) << "load " << load;
+        EXPECT_EQ(vsim::MenuItems(), (Lines{"Record...", "Play...", "Play as traffic...", "Replay...", "Settings...",
+                                            "Keyboard...", "About..."}))
+            << "load " << load;
+        ASSERT_TRUE(RecordUserFlight("C:\\Sim\\load" + std::to_string(load) + ".frc", 5.0)) << "load " << load;
+        EXPECT_TRUE(FileExists("C:\\Sim\\load" + std::to_string(load) + ".frc"));
+        StopModule();
+    }
+}
+
 // ---- DLLStop ----
 
 TEST_F(EntryTest, StopInIdleOnlyReleasesTheListAndCloses) {

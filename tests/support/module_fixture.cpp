@@ -32,6 +32,8 @@ void ModuleTest::SetUp() {
 }
 
 void ModuleTest::TearDown() {
+    // The simulator unloads what it loaded, so every test ends as the process would.
+    if (started_) StopModule();
     vsim::StopHost();
     std::string command = "rm -rf '" + root_ + "'";
     if (system(command.c_str()) != 0) ADD_FAILURE() << "could not remove " << root_;
@@ -44,12 +46,14 @@ void ModuleTest::WriteIni(const std::string& section, const std::string& key, co
 bool ModuleTest::StartModule() {
     Panels = vsim::PanelTable();
     if (!ModuleAttach(instance_, DLL_PROCESS_ATTACH, nullptr)) return false;
+    started_ = true;
     DLLStart();
     vsim::PumpSimConnect();
     return true;
 }
 
 void ModuleTest::StopModule() {
+    started_ = false;
     DLLStop();
     ModuleAttach(instance_, DLL_PROCESS_DETACH, nullptr);
 }
