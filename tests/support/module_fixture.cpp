@@ -14,6 +14,7 @@
 #include "vsim/sim/simhost.h"
 #include "vsim/sim/simulator.h"
 #include "vsim/win32/embedded_resources.h"
+#include "vsim/win32/scripted_user.h"
 #include "vsim/win32/win32emu.h"
 
 void ModuleTest::SetUp() {
@@ -23,6 +24,7 @@ void ModuleTest::SetUp() {
     vsim::HostOptions options;
     options.driveRoot = root_;
     ASSERT_TRUE(vsim::StartHost(options));
+    vsim::user::ResetScriptedUser();  // the dialogs and message boxes of earlier tests in this process
     vsim::win32::SetResourceScript(KestrelResourceScript);
     vsim::win32::SetResourceHeader(KestrelResourceHeader);
     // Apart from the host DLLs' handles (0x10000000 upward) so each name stays its own.
