@@ -5,6 +5,7 @@ find_package(benchmark QUIET)
 
 add_library(kestrel_module STATIC ${KESTREL_MODULE_SOURCES})
 target_include_directories(kestrel_module PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(kestrel_module PUBLIC kestrel_frcformat)
 
 # The simulated host (portable) and the Win32 emulation (Linux only).
 file(GLOB VSIM_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/sim/*.cpp)
@@ -33,7 +34,7 @@ target_link_libraries(kestrel_vsim INTERFACE "$<LINK_GROUP:RESCAN,kestrel_module
 file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kestrel-host/*.cpp)
 list(REMOVE_ITEM HOST_SOURCES ${CMAKE_SOURCE_DIR}/tools/kestrel-host/main.cpp)
 add_library(kestrel_host_core STATIC ${HOST_SOURCES})
-target_link_libraries(kestrel_host_core PUBLIC kestrel_vsim)
+target_link_libraries(kestrel_host_core PUBLIC kestrel_vsim kestrel_frcformat)
 add_executable(kestrel-host ${CMAKE_SOURCE_DIR}/tools/kestrel-host/main.cpp)
 target_link_libraries(kestrel-host PRIVATE kestrel_host_core)
 
@@ -48,11 +49,24 @@ foreach(test_source ${TEST_SOURCES})
   get_filename_component(test_name ${test_source} NAME_WE)
   add_executable(${test_name} ${test_source})
   target_link_libraries(${test_name} PRIVATE kestrel_test_support GTest::gtest_main)
+  # The toolkit's tests (tests/frc_*_test.cpp) also link its commands.
+  if(test_name MATCHES "^frc_")
+    target_link_libraries(${test_name} PRIVATE kestrel_frc_core)
+  endif()
+  # The dll.xml editor's tests (tests/dllxml_*_test.cpp) link the editor.
+  if(test_name MATCHES "^dllxml_")
+    target_link_libraries(${test_name} PRIVATE kestrel_dllxml_core)
+  endif()
   gtest_discover_tests(${test_name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endforeach()
 # The scenario scripts that the Wine stage of scripts/test.sh runs on both builds.
 if(TARGET wine_parity_test)
   target_compile_definitions(wine_parity_test PRIVATE KESTREL_SCENARIO_DIR="${CMAKE_SOURCE_DIR}/tests/scripts")
+endif()
+# The crash-recovery tests run kestrel-host itself, to crash it for real.
+if(TARGET recovery_test)
+  target_compile_definitions(recovery_test PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>")
+  add_dependencies(recovery_test kestrel-host)
 endif()
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "recording/frcformat.h"
 #include "recording/sample.h"
 
 struct Track {
@@ -31,8 +32,8 @@ struct Track {
     uint32_t tempFileId;    // recording: N of the temp file "Kestrel<N>.tmp" it was created with; 0 none
 };
 
-constexpr uint32_t TrackTitleSize = 100;
-constexpr uint32_t TrackHeaderSize = 124;  // sampleCount, groups, startTime, endTime, title, cgHeight, interval
+constexpr uint32_t TrackTitleSize = frc::TitleSize;
+constexpr uint32_t TrackHeaderSize = frc::TrackHeaderSize;
 constexpr uint32_t TrackBufferRecords = 240;  // capacity of every file-backed track
 
 struct TrackTableRecord {
@@ -60,6 +61,11 @@ void LoadTrackWindow(Track* track, uint32_t first);
 // False when nothing was stored, also when the full buffer could not be written to
 // the temp file; the buffer is then kept whole and the next append writes it again.
 bool AppendSample(Track* track, const FullSample* full);
+// Bounds what a crash can lose: when the oldest record a recording track has not yet
+// written to its temp file is at least 30 s older than now (Timeline), writes them out
+// and brings the temp file's header up to date. False when the records could not be
+// written; they then stay buffered for the next attempt.
+bool WriteOutAgedRecords(Track* track, uint32_t now);
 // Writes the buffered records and the header to the temp file. False when that
 // fails; the track stays as it was, so a later call can try again.
 bool FinalizeTrackFile(Track* track);
@@ -72,8 +78,8 @@ void RemoveTrackEntry(uint32_t index);
 // Releases every entry and the table storage (module start and tests).
 void ResetTrackTable();
 
-// The 124-byte track header, field by field, little-endian. The title is read up to
-// its terminator or 100 characters, whichever comes first, and padded with zeros.
+// The 124-byte track header of these values (frc::EncodeTrackHeader). The title is read
+// up to its terminator or 100 characters, whichever comes first, and padded with zeros.
 void EncodeTrackHeader(uint8_t* out, uint32_t sampleCount, uint32_t groups, uint32_t startTime, uint32_t endTime,
                        const char* title, float cgHeight, uint32_t interval);
 // Whole records of recordSize between dataStart and the end of the file, at most

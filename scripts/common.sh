@@ -4,12 +4,17 @@
 KESTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # The linux preset: the module in the virtual simulator, the tests and the benchmarks.
-LINUX_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev)
-# The mingw preset: KestrelFSX.dll, cross-compiled for 32-bit Windows.
-MINGW_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
+LINUX_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+    libpugixml-dev libcli11-dev nlohmann-json3-dev)
+# The mingw preset: KestrelFSX.dll, cross-compiled for 32-bit Windows, and the installer.
+MINGW_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)
 # The mingw64 preset (the x86_64 test build) and 64-bit Wine to run it.
 MINGW64_PACKAGES=(g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
 WINE_PACKAGES=(wine wine64)
+# The Windows builds compile pugixml from Debian's source package (see ensure_pugixml_source)
+# and take the header-only CLI11 and nlohmann-json from Debian's packages.
+WINDOWS_SOURCE_PACKAGES=(dpkg-dev libcli11-dev nlohmann-json3-dev)
+PUGIXML_SOURCE_DIR="$KESTREL_ROOT/build/third_party/pugixml"
 
 # Installs those of the given Debian packages that are not installed yet; does not
 # touch apt at all when everything is there already.
@@ -45,6 +50,36 @@ ensure_packages() {
     fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -q --no-install-recommends "${missing[@]}" || return 1
+}
+
+# ensure_pugixml_source: unpacks Debian's source package of pugixml into
+# build/third_party/pugixml for the Windows builds (cmake/thirdparty.cmake compiles it),
+# adding a deb-src entry for the machine's Debian release when apt has none. Does nothing
+# when the source is there already.
+ensure_pugixml_source() {
+    [ -f "$PUGIXML_SOURCE_DIR/src/pugixml.cpp" ] && return 0
+    ensure_packages "${WINDOWS_SOURCE_PACKAGES[@]}" || return 1
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        local codename
+        codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+        printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "$codename" | "${sudo[@]}" tee /etc/apt/sources.list.d/kestrel-deb-src.sources >/dev/null || return 1
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q || return 1
+    fi
+    local work
+    work=$(mktemp -d)
+    if ! (cd "$work" && apt-get source -q pugixml >/dev/null 2>&1); then
+        # The lists may predate the deb-src entry.
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q || return 1
+        (cd "$work" && apt-get source -q pugixml >/dev/null) || { rm -rf "$work"; return 1; }
+    fi
+    mkdir -p "$(dirname "$PUGIXML_SOURCE_DIR")"
+    rm -rf "$PUGIXML_SOURCE_DIR"
+    mv "$work"/pugixml-*/ "$PUGIXML_SOURCE_DIR"
+    rm -rf "$work"
+    [ -f "$PUGIXML_SOURCE_DIR/src/pugixml.cpp" ]
 }
 
 # run_step DESCRIPTION COMMAND...: runs the command and stops the script with a

@@ -1,0 +1,25 @@
+// kestrel-frc: the pilots' toolkit for Kestrel recording files. Parses the command line
+// and runs one command; exit status 0 done, 1 an input damaged or refused, 2 usage.
+#include <cstdio>
+
+#include "tools/kestrel-frc/commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"kestrel-frc: inspects, checks, exports, imports, trims, merges and recovers Kestrel recording "
+                 "files (.frc)"};
+    app.set_version_flag("--version", "kestrel-frc " KESTREL_VERSION);
+    app.require_subcommand(1, 1);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? 0 : 2;
+    } catch (const InputError& e) {
+        fprintf(stderr, "kestrel-frc: %s\n", e.what());
+        return 1;
+    } catch (const UsageError& e) {
+        fprintf(stderr, "kestrel-frc: %s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
