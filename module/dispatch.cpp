@@ -105,7 +105,7 @@ uint32_t QueryClock() {
     }
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
-    return (uint32_t)(int64_t)((double)counter.QuadPart * ClockFactor);
+    return (uint32_t)SaturateToInt<int64_t>((double)counter.QuadPart * ClockFactor);
 }
 
 void SplitZuluStamp(uint32_t stamp, uint16_t* year, uint16_t* dayOfYear, uint8_t* hour, uint8_t* minute,
@@ -277,11 +277,11 @@ static void HandleFileNameEvent(const SIMCONNECT_RECV_EVENT* event) {
 static void HandleFrame(const SIMCONNECT_RECV_EVENT_FRAME* frame) {
     PrevFrameClock = FrameClock;
     if (FrameTimeEntry) {
-        FrameClock += (uint32_t)(int64_t)(FrameTimeEntry() * 10000.0);
+        FrameClock += (uint32_t)SaturateToInt<int64_t>(FrameTimeEntry() * 10000.0);
     } else {
         FrameClock = QueryClock();
     }
-    if (frame->fSimSpeed != 0.0f) SimRate = (uint16_t)(int32_t)(frame->fSimSpeed * 256.0f);
+    if (frame->fSimSpeed != 0.0f) SimRate = (uint16_t)SaturateToInt<int64_t>(frame->fSimSpeed * 256.0f);
     if (!SimPaused) {
         if (ModuleMode == Recording || ModuleMode == ReplayBuffering || ModuleMode == RecordingWithTraffic) {
             RecordingTick();
@@ -326,7 +326,7 @@ static void HandleObjectTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA* data, const 
             track->cgHeight = (float)cgFeet;
             memcpy(track->title, block + 8, sizeof(track->title));
         } else {
-            track->heightOffset = (int64_t)((cgFeet - track->cgHeight) * 0.3048 * 4294967296.0);
+            track->heightOffset = CgHeightOffset(cgFeet, track->cgHeight);
         }
     }
 }
@@ -344,8 +344,8 @@ static void HandleObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* data, DWORD s
         break;
     case ReqControlData:
         if (blockSize >= 24) {
-            OnGround = (uint8_t)(int32_t)DataValue(block, 1);
-            EngineRunning = (uint8_t)(int32_t)DataValue(block, 0);
+            OnGround = (uint8_t)SaturateToInt<int64_t>(DataValue(block, 1));
+            EngineRunning = (uint8_t)SaturateToInt<int64_t>(DataValue(block, 0));
             ParkingBrakeSet = DataValue(block, 2) > 0.0 ? 1 : 0;
         }
         break;
@@ -359,7 +359,7 @@ static void HandleObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* data, DWORD s
         if (blockSize >= 24) {
             double stamp = ((DataValue(block, 0) - 1900.0) * 366.0 + DataValue(block, 1)) * 24.0 * 3600.0 +
                            DataValue(block, 2);
-            ZuluStamp = (uint32_t)(int64_t)stamp;
+            ZuluStamp = (uint32_t)SaturateToInt<int64_t>(stamp);
         }
         break;
     default:

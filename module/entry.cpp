@@ -6,9 +6,11 @@
 #include <cstring>
 
 #include "module/dispatch.h"
+#include "module/simcommands.h"
 #include "module/simlink.h"
 #include "module/versioncheck.h"
 #include "playback/player.h"
+#include "recording/capture.h"
 #include "recording/recorder.h"
 #include "recording/recovery.h"
 #include "recording/track.h"
@@ -77,19 +79,44 @@ static void DeriveModulePaths() {
     }
 }
 
+// Every module-wide value as a fresh load of the DLL has it: the simulator may load
+// the module again into the same process, and nothing of the first load may linger.
 static void ResetModuleState() {
+    ModuleMode = Idle;
+    SimLinkRegistered = 0;
     FrameClock = 0;
     PrevFrameClock = 0;
-    ResetTrackTable();
-    ActiveTrafficCount = 0;
+    StatusTextTimer = 0;
     FirstLoadSeen = 0;
     IsLevelD767 = 0;
     UserObjectId = 1;
+    ZuluStamp = 0;
+    SimPaused = 0;
+    SimRate = 0;
+    SimRateChanged = 0;
+    UserTitle[0] = 0;
+    UserCgHeight = 0.0f;
+    OnGround = 0;
+    EngineRunning = 0;
+    ParkingBrakeSet = 0;
+    ResetTrackTable();
+    ResetRecorderState();
+    ResetPlayerState();
+    ResetCaptureDefinitions();
+    RecordOptions = RecordOptionsRecord();
 }
 
 int OpenSimLink() {
-    if (SimConnect_Open(&SimConnectHandle, "Kestrel", nullptr, 0, nullptr, 0) < 0) return 0;
-    if (SimConnect_CallDispatch(SimConnectHandle, SimLinkDispatch, nullptr) != 0) return 0;
+    // Without a link the handle stays null, which tells every other part so.
+    if (SimConnect_Open(&SimConnectHandle, "Kestrel", nullptr, 0, nullptr, 0) < 0) {
+        SimConnectHandle = nullptr;
+        return 0;
+    }
+    if (SimConnect_CallDispatch(SimConnectHandle, SimLinkDispatch, nullptr) != 0) {
+        SimConnect_Close(SimConnectHandle);
+        SimConnectHandle = nullptr;
+        return 0;
+    }
     return 1;
 }
 

@@ -10,6 +10,7 @@
 
 uint32_t SimPaused = 0;
 uint16_t SimRate = 0;
+uint8_t SimRateChanged = 0;
 char UserTitle[256];
 float UserCgHeight = 0.0f;
 uint8_t OnGround = 0;
@@ -41,6 +42,7 @@ uint16_t GetSimRate() {
 void ApplySimRate(uint16_t rate) {
     if (SimRateEntry) SimRateEntry(rate);
     SimRate = rate;
+    SimRateChanged = rate != 256 ? 1 : 0;
 }
 
 uint32_t IsMultiplayerRunning() {

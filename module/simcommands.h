@@ -7,6 +7,7 @@
 
 extern uint32_t SimPaused;        // 1 while the simulator is paused; written by the dispatch
 extern uint16_t SimRate;          // 1/256 units (256 = normal); written by the frame tick and ApplySimRate
+extern uint8_t SimRateChanged;    // 1 while the rate the module last applied is not normal; written by ApplySimRate
 extern char UserTitle[256];       // title of the user's aircraft; written by the reply to request 2
 extern float UserCgHeight;        // feet; "Static CG To Ground" of the user's aircraft
 extern uint8_t OnGround;          // written by the reply to request 1

@@ -91,6 +91,18 @@ static void WriteVersionLog(const HostDllVersionRecord& api, const HostDllVersio
 
 int VersionCheck() {
     bool mismatch = false;
+    // Every entry starts unresolved, also on a second load into the same process.
+    ObjectAccessor = nullptr;
+    VelocityPropertyId = 0;
+    HostBuild = 4;
+    TrafficSettingsWriter = nullptr;
+    TrafficSettingsReader = nullptr;
+    HostOptionReader = nullptr;
+    HostOptionWriter = nullptr;
+    HostOptionIndex = 0;
+    SimRateEntry = nullptr;
+    FrameTimeEntry = nullptr;
+    PositionCallFlag = nullptr;
 
     HMODULE simDll = GetModuleHandleA("sim1.dll");
     if (!simDll) return 0;

@@ -132,7 +132,10 @@ void ApplySample(const FullSample* sample, uint32_t objectId, uint32_t groups) {
         AddEntry(&data, 22, gear);
         AddEntry(&data, 20, gear);
     }
-    SimConnect_SetDataOnSimObject(SimConnectHandle, DefPlayback, objectId, SIMCONNECT_DATA_SET_FLAG_TAGGED, 0,
-                                  EntrySize * data.count, data.bytes);
+    // What an empty tagged write would do is not documented: none is sent.
+    if (data.count > 0) {
+        SimConnect_SetDataOnSimObject(SimConnectHandle, DefPlayback, objectId, SIMCONNECT_DATA_SET_FLAG_TAGGED, 0,
+                                      EntrySize * data.count, data.bytes);
+    }
     if (ObjectAccessor) ApplyThroughHostObject(sample, objectId, mask);
 }

@@ -157,7 +157,7 @@ void SeekToSlider() {
     if (!ControlWindow) return;
     LRESULT position = SendDlgItemMessageA(ControlWindow, CtlSlider, TBM_GETPOS, 0, 0);
     double span = (double)(uint32_t)(PlaybackEnd - PlaybackStart);
-    Timeline = (uint32_t)((double)position / 350.0 * span + (double)PlaybackStart);
+    Timeline = SaturateToInt<uint32_t>((double)position / 350.0 * span + (double)PlaybackStart);
     PositionJumped = 1;
 }
 

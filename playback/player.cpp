@@ -41,6 +41,24 @@ static bool IsTrafficTrack(const Track* track) {
     return track->objectId != UserObjectId;
 }
 
+void ResetPlayerState() {
+    SavedHostOption = 0;
+    SavedTrafficSettings[0] = 0;
+    SavedTrafficSettings[1] = 0;
+    AiCreateRequestId = FirstCreationRequest;
+    HostSettingsSaved = false;
+    PlaybackStart = 0;
+    PlaybackEnd = 0;
+    SpeedPercent = 100;
+    SpeedIndex = 4;
+    LoopEnabled = 0;
+    LoopStartTime = 0;
+    LoopEndTime = 0;
+    PositionJumped = 0;
+    LastPlaybackClock = 0;
+    LastFrameDelta = 0;
+}
+
 // ---- Host entries ----
 
 uint16_t GetHostOption() {
@@ -247,6 +265,8 @@ void PlaybackFrame() {
             }
             continue;
         }
+        // A file track without one whole record has nothing to play: no aircraft for it.
+        if (!track->memoryOnly && track->fileRecords == 0) continue;
         if (!track->buffer) {
             if (Settings.MaxAIAcft != 0 && ActiveTrafficCount >= Settings.MaxAIAcft) continue;
             if (!AllocateTrackBuffer(track)) continue;
@@ -293,7 +313,8 @@ void StopPlayback(uint32_t keepAircraft) {
         if (Settings.Pause) SendSimPause(1);
         if (HostSettingsSaved) SetHostOption(SavedHostOption);
     }
-    if (Settings.SetSimRate) ApplySimRate(256);
+    // A search raises the rate also without SetSimRate; it must not outlive the playback.
+    if (Settings.SetSimRate || SimRateChanged) ApplySimRate(256);
     if (Settings.PlayAIMode != 1 && HostSettingsSaved) {
         uint32_t block[TrafficBlockWords] = {};
         ReadTrafficSettings(block);

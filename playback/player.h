@@ -9,6 +9,8 @@ extern uint16_t SavedHostOption;
 extern uint32_t SavedTrafficSettings[2];
 extern uint32_t AiCreateRequestId;
 
+// Every playback value as at a fresh load, the position's included (module start).
+void ResetPlayerState();
 void StartPlay(uint32_t asTraffic);
 void StartReplay(uint32_t seconds);
 void StopPlayback(uint32_t keepAircraft);

@@ -29,7 +29,7 @@ uint32_t LastFrameDelta = 0;
 uint32_t SliderPositionOf(uint32_t time) {
     uint32_t span = PlaybackEnd - PlaybackStart;
     if (span == 0) return 0;
-    return (uint32_t)((double)(uint32_t)(time - PlaybackStart) * 350.0 / (double)span);
+    return SaturateToInt<uint32_t>((double)(uint32_t)(time - PlaybackStart) * 350.0 / (double)span);
 }
 
 static void ShowPositionInControlWindow() {
@@ -84,7 +84,7 @@ static uint32_t RecordTime(const Track* track, uint32_t slot) {
 }
 
 static int16_t BlendSigned16(int16_t a, int16_t b, float f) {
-    return (int16_t)(int32_t)((double)b * f + (double)a * (1.0f - f));
+    return SaturateToInt<int16_t>((double)b * f + (double)a * (1.0f - f));
 }
 
 static void BlendLevers(const FullSample* s0, const FullSample* s1, float f, FullSample* out, uint32_t field,
@@ -97,12 +97,12 @@ static void BlendLevers(const FullSample* s0, const FullSample* s1, float f, Ful
 
 static int64_t BlendFixed64(int64_t a, int64_t b, float f) {
     int64_t difference = (int64_t)((uint64_t)b - (uint64_t)a);
-    return (int64_t)((uint64_t)a + (uint64_t)TruncateToInt64((double)difference * f));
+    return (int64_t)((uint64_t)a + (uint64_t)SaturateToInt<int64_t>((double)difference * f));
 }
 
 static uint32_t BlendAngle(uint32_t a, uint32_t b, float f) {
     int32_t difference = (int32_t)(b - a);  // the shorter way round
-    return a + (uint32_t)(int32_t)((double)difference * f);
+    return a + (uint32_t)SaturateToInt<int32_t>((double)difference * f);
 }
 
 bool InterpolateSample(Track* track, uint32_t t, FullSample* sample) {
@@ -174,7 +174,7 @@ bool InterpolateSample(Track* track, uint32_t t, FullSample* sample) {
         uint16_t a = GetSampleU16(s0, FieldSpoilers);
         uint16_t b = GetSampleU16(s1, FieldSpoilers);
         // On the ground the spoilers never show a half-way state between two samples.
-        uint16_t spoilers = bothOnGround ? (a < b ? a : b) : (uint16_t)(int32_t)((double)a * (1.0f - f) + (double)b * f);
+        uint16_t spoilers = bothOnGround ? (a < b ? a : b) : SaturateToInt<uint16_t>((double)a * (1.0f - f) + (double)b * f);
         SetSampleU16(sample, FieldSpoilers, spoilers);
     }
     if (track->groups & PropMixture) {

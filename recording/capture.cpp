@@ -94,6 +94,13 @@ static bool PlaybackDefinitionBuilt = false;
 static uint32_t RecordingDefinitionGroups = 0;  // the groups definition 0 was built from
 static uint32_t RecordingValueCount = 0;
 
+void ResetCaptureDefinitions() {
+    RecordingDefinitionBuilt = false;
+    PlaybackDefinitionBuilt = false;
+    RecordingDefinitionGroups = 0;
+    RecordingValueCount = 0;
+}
+
 static void AddDatum(uint32_t definition, const SampleDatum& datum) {
     SimConnect_AddToDataDefinition(SimConnectHandle, definition, datum.name, datum.units, SIMCONNECT_DATATYPE_FLOAT64,
                                    0.0f, datum.datumId);
@@ -128,17 +135,17 @@ uint32_t RecordingReplySize() {
 }
 
 static uint8_t ToU8(double value) {
-    return (uint8_t)TruncateToInt64(value);
+    return (uint8_t)SaturateToInt<int64_t>(value);
 }
 
 static uint16_t ToU16(double value) {
-    return (uint16_t)TruncateToInt64(value);
+    return (uint16_t)SaturateToInt<int64_t>(value);
 }
 
 static uint16_t CaptureLevelDLights() {
     uint16_t lights = 0;
     for (const LevelDLightSwitch& lightSwitch : LevelDLightSwitches) {
-        int32_t value = (int32_t)TruncateToInt64(ReadPanelVariable(LookUpPanelVariable(lightSwitch.name)));
+        int32_t value = SaturateToInt<int32_t>(ReadPanelVariable(LookUpPanelVariable(lightSwitch.name)));
         if (lightSwitch.bit == 14) value &= 1;
         lights |= (uint16_t)((uint32_t)value << lightSwitch.bit);
     }
@@ -201,7 +208,7 @@ bool CaptureSample(const double* values, uint32_t objectId) {
             if (objectId == UserObjectId && IsLevelD767 && PanelsAvailable()) {
                 lights = CaptureLevelDLights();
             } else {
-                for (uint32_t k = 0; k < 10; ++k) lights |= (uint16_t)((uint32_t)TruncateToInt64(v[k]) << k);
+                for (uint32_t k = 0; k < 10; ++k) lights |= (uint16_t)((uint32_t)SaturateToInt<int64_t>(v[k]) << k);
             }
             SetSampleU16(&full, FieldLights, lights);
         }
@@ -221,7 +228,7 @@ bool CaptureSample(const double* values, uint32_t objectId) {
             SetSampleU16(&full, FieldNav1Obs, ToU16(v[1]));
             SetSampleU16(&full, FieldNav2Frequency, ToU16(v[2]));
             SetSampleU16(&full, FieldNav2Obs, ToU16(v[3]));
-            SetSampleU32(&full, FieldAdfFrequency, (uint32_t)TruncateToInt64(v[4]));
+            SetSampleU32(&full, FieldAdfFrequency, (uint32_t)SaturateToInt<int64_t>(v[4]));
         }
         v += 5;
     }
@@ -242,7 +249,7 @@ bool CaptureSample(const double* values, uint32_t objectId) {
     }
     if (walked & DateTime) {
         if (kept & DateTime) {
-            int32_t seconds = (int32_t)TruncateToInt64(v[2]);
+            int32_t seconds = SaturateToInt<int32_t>(v[2]);
             int32_t hour = seconds / 3600;
             int32_t minute = (seconds - hour * 3600) / 60;
             SetSampleU8(&full, FieldYear, ToU8(v[0] - 1900.0));

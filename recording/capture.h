@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+// Forgets the definitions built on an earlier link (module start).
+void ResetCaptureDefinitions();
 void BuildRecordingDefinition();
 void BuildPlaybackDefinition();
 // Bytes of a reply to the recording definition as it is built now.

@@ -42,13 +42,28 @@ static const char* const OutputWriteFailedText =
     "The recording could not be written completely to the selected file! Please check the free space on your disk "
     "and save it again.";
 
+void ResetRecorderState() {
+    Timeline = 0;
+    FirstTick = 0;
+    ActiveTrafficCount = 0;
+    LastFrameClock = 0;
+    LastGoodDelta = 0;
+    LastSampleTime = 0;
+    PrevOnGround = 0;
+    PrevEngine = 0;
+    AiTickCounter = 0;
+    AutoStopTrigger = 0;
+    RecordingStartTime = 0;
+    WriteFailureReported = false;
+}
+
 // ---- Helpers ----
 
 static bool IsLeapYear(uint32_t year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }
 
-void FormatDefaultRecordingName(char* path, size_t size) {
+bool FormatDefaultRecordingName(char* path, size_t size) {
     uint16_t year, dayOfYear;
     uint8_t hour, minute, second;
     SplitZuluStamp(ZuluStamp, &year, &dayOfYear, &hour, &minute, &second);
@@ -67,18 +82,18 @@ void FormatDefaultRecordingName(char* path, size_t size) {
         day -= length;
         ++month;
     }
-    snprintf(path, size, "%sRec_%04d-%02d-%02d_%02d-%02d-%02d.frc", ModuleDir, (int)year, (int)month, (int)day,
-             (int)hour, (int)minute, (int)second);
+    int length = snprintf(path, size, "%sRec_%04d-%02d-%02d_%02d-%02d-%02d.frc", ModuleDir, (int)year, (int)month,
+                          (int)day, (int)hour, (int)minute, (int)second);
+    return length > 0 && (size_t)length < size;
 }
 
 // Closes and deletes a recording track's temp file and drops the track.
 static void DiscardRecordingTrack(uint32_t index) {
     Track* track = &TrackTable.entries[index];
     char tempName[MAX_PATH];
-    FormatTempFileName(tempName, track->objectId, track->objectId == UserObjectId);
     if (track->file) fclose(track->file);
     track->file = nullptr;
-    DeleteFileA(tempName);
+    if (FormatTrackTempFileName(tempName, track)) DeleteFileA(tempName);
     ReleaseTrackBuffer(track);
     RemoveTrackEntry(index);
 }
@@ -119,26 +134,30 @@ static void DiscoverAiAircraft() {
         if (Settings.MaxAIAcft != 0 && ActiveTrafficCount >= Settings.MaxAIAcft) return;
         if (!FindTrack(objectId)) {
             char tempName[MAX_PATH];
-            FormatTempFileName(tempName, objectId, false);
-            FILE* file = OpenHostFile(tempName, "w+b");
+            FILE* file = FormatTempFileName(tempName, objectId, false) ? OpenHostFile(tempName, "w+b") : nullptr;
             // Without its temp file the aircraft's track stays in memory and cannot be
             // saved with the recording: the user hears of it.
             if (!file) ReportRecordingWriteFailure();
             int index = AddTrackEntry();
             if (index < 0) {
-                if (file) fclose(file);
-                DeleteFileA(tempName);
+                if (file) {
+                    fclose(file);
+                    DeleteFileA(tempName);
+                }
                 return;
             }
             Track* track = &TrackTable.entries[index];
             if (!OpenTrack(track, TrackCapacity, file, 0, Settings.RecFlags & AiGroupMask, "", objectId,
                            RecordOptions.interval, 1)) {
-                if (file) fclose(file);
+                if (file) {
+                    fclose(file);
+                    DeleteFileA(tempName);
+                }
                 track->file = nullptr;
-                DeleteFileA(tempName);
                 RemoveTrackEntry((uint32_t)index);
                 return;
             }
+            if (file) track->tempFileId = objectId;
             RequestObjectTitle(objectId);
             ++ActiveTrafficCount;
         }
@@ -201,7 +220,11 @@ void RecordingTick() {
 
     uint8_t onGround, engineRunning;
     GetGroundAndEngineState(&onGround, &engineRunning);
-    bool due = Timeline - LastSampleTime >= RecordOptions.interval * 10 || FirstTick != 0 || onGround != PrevOnGround;
+    // The replay buffer samples at the interval of its track header, whatever recording
+    // options were chosen since it started.
+    uint32_t interval = ModuleMode == ReplayBuffering && TrackTable.count > 0 ? TrackTable.entries[0].interval
+                                                                              : RecordOptions.interval;
+    bool due = Timeline - LastSampleTime >= interval * 10 || FirstTick != 0 || onGround != PrevOnGround;
     if (!due) {
         PrevOnGround = onGround;
         return;
@@ -245,6 +268,7 @@ void StartRecording() {
     if (mode == PlayingTraffic) {
         FirstTick = 2;
         PlaybackSpeed(2);
+        if (SimRateChanged) ApplySimRate(256);  // a held search ends with the recording's start
         PlaybackLoop(3);
         SetModuleMode(RecordingWithTraffic);
     } else {
@@ -262,8 +286,7 @@ void StartRecording() {
     ShowControlWindow(false);
 
     char tempName[MAX_PATH];
-    FormatTempFileName(tempName, UserObjectId, true);
-    FILE* file = OpenHostFile(tempName, "w+b");
+    FILE* file = FormatTempFileName(tempName, UserTempFileId, true) ? OpenHostFile(tempName, "w+b") : nullptr;
     int index = file ? AddTrackEntry() : -1;
     Track* track = index >= 0 ? &TrackTable.entries[index] : nullptr;
     if (!track || !OpenTrack(track, TrackCapacity, file, 0, Settings.RecFlags, GetUserTitle(), UserObjectId,
@@ -289,6 +312,7 @@ void StartRecording() {
         return;
     }
     track->cgHeight = GetUserCgHeight();
+    track->tempFileId = UserTempFileId;
 }
 
 void StopRecording(uint32_t forced) {
@@ -304,8 +328,11 @@ void StopRecording(uint32_t forced) {
             }
             save = false;
         }
-    } else {
-        FormatDefaultRecordingName(path, sizeof(path));
+    } else if (!FormatDefaultRecordingName(path, sizeof(path))) {
+        // Cut, the name would lose its extension or its seconds and could replace an
+        // earlier recording: handled like an output that cannot be opened.
+        ShowModuleMessage(MainWindow, OutputOpenFailedText, "Kestrel", MB_OK | MB_ICONERROR);
+        return;
     }
 
     if (save) {

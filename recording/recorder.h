@@ -12,6 +12,8 @@ extern uint32_t Timeline;            // 1/10000 s; recording time, or the playba
 extern uint32_t FirstTick;           // 1 after a start, 2 after a recording started during traffic playback
 extern uint16_t ActiveTrafficCount;  // AI tracks that hold a buffer (recorded or played)
 
+// Every recording value as at a fresh load (module start).
+void ResetRecorderState();
 void StartRecording();
 void StopRecording(uint32_t forced);
 void RecordingTick();
@@ -21,4 +23,5 @@ void SaveReplay(HWND owner);
 // Tells the user once per recording that a temp file could not be written.
 void ReportRecordingWriteFailure();
 // The recording file name used without dialogs: ModuleDir + "Rec_<date>_<time>.frc".
-void FormatDefaultRecordingName(char* path, size_t size);
+// False when it does not fit into size characters (no cut name is ever used).
+bool FormatDefaultRecordingName(char* path, size_t size);

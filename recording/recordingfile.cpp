@@ -32,6 +32,10 @@ bool FormatTempFileName(char* out, uint32_t objectId, bool isUser) {
     return length > 0 && length < MAX_PATH;
 }
 
+bool FormatTrackTempFileName(char* out, const Track* track) {
+    return track->tempFileId != 0 && FormatTempFileName(out, track->tempFileId, false);
+}
+
 static uint64_t SizeOfFile(FILE* file) {
     long position = ftell(file);
     uint64_t size = 0;
@@ -49,7 +53,7 @@ static uint64_t SizeOfFile(FILE* file) {
 // Height correction of a track played on the user's aircraft: the difference of the
 // two aircraft's CG heights above the ground, in altitude units.
 static int64_t UserHeightOffset(float trackCgHeight) {
-    return FeetToAltitude((double)GetUserCgHeight() - (double)trackCgHeight);
+    return CgHeightOffset(GetUserCgHeight(), trackCgHeight);
 }
 
 // Drops the entries a refused file added (they are the last ones of the table).
@@ -226,7 +230,9 @@ static bool IsRecordingTrack(const Track* track) { return track->readMode == 0; 
 static int FindUserRecordingTrack() {
     for (uint32_t i = 0; i < TrackTable.count; ++i) {
         const Track* track = &TrackTable.entries[i];
-        if (IsRecordingTrack(track) && track->objectId == UserObjectId) return (int)i;
+        // By its temp file too: the user's aircraft may have got a new object id since.
+        if (IsRecordingTrack(track) && (track->objectId == UserObjectId || track->tempFileId == UserTempFileId))
+            return (int)i;
     }
     return -1;
 }
@@ -236,12 +242,12 @@ static int FindUserRecordingTrack() {
 // A track is left out when it has fewer than two records or its temp file cannot be
 // opened; a memory-only track (its temp file was never created) is left out too, as
 // a file of its name could only be a stale one. Returns whether it was written.
-static bool AppendTrackToFile(FileWriter* writer, Track* track, bool isUser, uint32_t* fileStart, uint32_t* fileEnd) {
+static bool AppendTrackToFile(FileWriter* writer, Track* track, uint32_t* fileStart, uint32_t* fileEnd) {
     if (track->memoryOnly || track->sampleCount < 2) return false;
     FILE* source = track->file;
     if (!source) {
         char name[MAX_PATH];
-        if (!FormatTempFileName(name, track->objectId, isUser)) return false;
+        if (!FormatTrackTempFileName(name, track)) return false;
         source = OpenHostFile(name, "rb");
         if (!source) return false;
     } else if (track->buffer && !FinalizeTrackFile(track)) {
@@ -277,12 +283,12 @@ static bool AppendTrackToFile(FileWriter* writer, Track* track, bool isUser, uin
     return written;
 }
 
-static void DiscardRecordingTrack(uint32_t index, bool isUser) {
+static void DiscardRecordingTrack(uint32_t index) {
     Track* track = &TrackTable.entries[index];
     if (track->file) fclose(track->file);
     track->file = nullptr;
     char name[MAX_PATH];
-    if (FormatTempFileName(name, track->objectId, isUser)) DeleteFileA(name);
+    if (FormatTrackTempFileName(name, track)) DeleteFileA(name);
     ReleaseTrackBuffer(track);
     RemoveTrackEntry(index);
 }
@@ -297,12 +303,12 @@ RecordingFileResult WriteRecordingFile(const char* path) {
     uint32_t fileEnd = 0;
     uint32_t trackCount = 0;
     int user = FindUserRecordingTrack();
-    if (user >= 0 && AppendTrackToFile(&writer, &TrackTable.entries[user], true, &fileStart, &fileEnd)) ++trackCount;
+    if (user >= 0 && AppendTrackToFile(&writer, &TrackTable.entries[user], &fileStart, &fileEnd)) ++trackCount;
     for (uint32_t i = 0; i < TrackTable.count && !writer.failed; ++i) {
         Track* track = &TrackTable.entries[i];
         if ((int)i == user || !IsRecordingTrack(track)) continue;
         if (trackCount == UINT16_MAX) break;
-        if (AppendTrackToFile(&writer, track, false, &fileStart, &fileEnd)) ++trackCount;
+        if (AppendTrackToFile(&writer, track, &fileStart, &fileEnd)) ++trackCount;
     }
     SeekWriter(&writer, 0);
     WriteFileHeader(&writer, fileStart, fileEnd, ZuluStamp, (uint16_t)trackCount);
@@ -312,10 +318,10 @@ RecordingFileResult WriteRecordingFile(const char* path) {
     }
 
     // The file is complete: only now do the temp files and entries go.
-    if (user >= 0) DiscardRecordingTrack((uint32_t)user, true);
+    if (user >= 0) DiscardRecordingTrack((uint32_t)user);
     for (uint32_t i = 0; i < TrackTable.count;) {
         if (IsRecordingTrack(&TrackTable.entries[i]))
-            DiscardRecordingTrack(i, false);
+            DiscardRecordingTrack(i);
         else
             ++i;
     }

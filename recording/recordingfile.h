@@ -36,3 +36,7 @@ RecordingFileResult WriteReplayFile(const char* path, Track* track);
 // aircraft, "<ModuleDir>Kestrel<objectId>.tmp" for an AI aircraft. out holds MAX_PATH
 // characters; false when the name does not fit (no such file can then be used).
 bool FormatTempFileName(char* out, uint32_t objectId, bool isUser);
+constexpr uint32_t UserTempFileId = 1;  // the user's aircraft's temp file is "Kestrel1.tmp"
+// The temp file a recording track was created with (its tempFileId), whatever its
+// object id has become since; false when it has none.
+bool FormatTrackTempFileName(char* out, const Track* track);

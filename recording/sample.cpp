@@ -56,6 +56,7 @@ constexpr double LatitudeUnitsPerDegree = 10001750.0 * TwoTo32 / 90.0;  // 47730
 constexpr double LongitudeUnitsPerDegree = TwoTo64 / 360.0;
 constexpr double AngleUnitsPerDegree = TwoTo32 / 360.0;
 constexpr double LeverScale = 16384.0;
+constexpr double MaxCgHeightFeet = 1000.0;
 
 }  // namespace
 
@@ -102,25 +103,28 @@ void UnpackSample(const uint8_t* record, const SampleLayout* layout, uint32_t gr
     }
 }
 
-int64_t TruncateWideToInt64(double value) {
-    if (std::isnan(value)) return 0;
-    double whole = std::trunc(value);
-    if (whole >= -TwoTo63 && whole < TwoTo63) return (int64_t)whole;
-    // Out of range (a longitude of exactly +180 degrees, or a wild value): keep the
-    // low 64 bits as the stored field would, instead of the undefined conversion.
-    double wrapped = std::fmod(whole, TwoTo64);  // exact, same sign as whole
-    if (wrapped < 0) wrapped += TwoTo64;
-    if (wrapped >= TwoTo63) wrapped -= TwoTo64;
-    if (!(wrapped >= -TwoTo63 && wrapped < TwoTo63)) return INT64_MIN;  // infinities
-    return (int64_t)wrapped;
+int64_t DegreesToLatitude(double degrees) { return SaturateToInt<int64_t>(degrees * LatitudeUnitsPerDegree); }
+// +180 degrees is the meridian of -180, which is what the field holds for it.
+int64_t DegreesToLongitude(double degrees) {
+    double units = degrees * LongitudeUnitsPerDegree;
+    return units == TwoTo63 ? INT64_MIN : SaturateToInt<int64_t>(units);
+}
+int64_t MetersToAltitude(double meters) { return SaturateToInt<int64_t>(meters * TwoTo32); }
+int64_t FeetToAltitude(double feet) { return SaturateToInt<int64_t>(feet * 0.3048 * TwoTo32); }
+uint32_t DegreesToAngle(double degrees) {
+    return (uint32_t)(uint64_t)SaturateToInt<int64_t>(degrees * AngleUnitsPerDegree);
+}
+int16_t LeverToFixed(double position) {
+    return (int16_t)(uint16_t)(uint64_t)SaturateToInt<int64_t>(position * LeverScale);
 }
 
-int64_t DegreesToLatitude(double degrees) { return TruncateToInt64(degrees * LatitudeUnitsPerDegree); }
-int64_t DegreesToLongitude(double degrees) { return TruncateToInt64(degrees * LongitudeUnitsPerDegree); }
-int64_t MetersToAltitude(double meters) { return TruncateToInt64(meters * TwoTo32); }
-int64_t FeetToAltitude(double feet) { return TruncateToInt64(feet * 0.3048 * TwoTo32); }
-uint32_t DegreesToAngle(double degrees) { return (uint32_t)(uint64_t)TruncateToInt64(degrees * AngleUnitsPerDegree); }
-int16_t LeverToFixed(double position) { return (int16_t)(uint16_t)(uint64_t)TruncateToInt64(position * LeverScale); }
+static double UsableCgHeight(double feet) {
+    return std::isfinite(feet) && feet >= -MaxCgHeightFeet && feet <= MaxCgHeightFeet ? feet : 0.0;
+}
+
+int64_t CgHeightOffset(double aircraftCgFeet, double trackCgFeet) {
+    return FeetToAltitude(UsableCgHeight(aircraftCgFeet) - UsableCgHeight(trackCgFeet));
+}
 
 // Back to simulator units by the reciprocal factors (exact powers of two except for
 // latitude), so playback sends the values the recording was made from.

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <type_traits>
 
 // Optional field groups; a group set is a mask of these. Bits 12..31 mean nothing.
 enum SampleGroup : uint32_t {
@@ -212,19 +214,32 @@ uint32_t RecordFieldOffset(const SampleLayout* layout, uint32_t fullOffset);
 void PackSample(const FullSample* full, const SampleLayout* layout, uint32_t groups, uint8_t* record);
 void UnpackSample(const uint8_t* record, const SampleLayout* layout, uint32_t groups, FullSample* full);
 
-// Fixed-point conversions. Simulator values truncate toward zero and keep the low
-// bits of the field (nothing is clamped); a NaN gives 0.
-// Modulo 2^64 outside the int64 range. Inline for the values in range, which are
-// nearly all and need only the conversion, as it truncates toward zero.
-int64_t TruncateWideToInt64(double value);
-inline int64_t TruncateToInt64(double value) {
-    if (value > -9223372036854775808.0 && value < 9223372036854775808.0) return (int64_t)value;
-    return TruncateWideToInt64(value);
+// Every conversion of a double to an integer goes through here: truncation toward
+// zero, a NaN gives 0 and a value beyond Int's range gives the nearest limit (a cast
+// would be undefined there).
+template <typename Int>
+inline Int SaturateToInt(double value) {
+    static_assert(std::is_integral<Int>::value, "an integer type");
+    constexpr double lowest = (double)std::numeric_limits<Int>::min();                  // 0 or -2^(n-1)
+    constexpr double limit = (double)(std::numeric_limits<Int>::max() / 2 + 1) * 2.0;  // max + 1
+    if (value != value) return 0;
+    if (value < lowest) return std::numeric_limits<Int>::min();
+    if (value >= limit) return std::numeric_limits<Int>::max();
+    return (Int)value;
 }
+
+// Fixed-point conversions. Simulator values truncate toward zero to 64 bits
+// (saturating there) and narrower fields keep the low bits of that, so angles and
+// levers wrap as they always have.
 int64_t DegreesToLatitude(double degrees);
 int64_t DegreesToLongitude(double degrees);
 int64_t MetersToAltitude(double meters);
 int64_t FeetToAltitude(double feet);       // height corrections: feet * 0.3048 * 2^32
+// Height correction from one CG height above the ground to another (feet): the
+// altitude to add to a track recorded with trackCgFeet when it is flown by an
+// aircraft whose CG height is aircraftCgFeet. A CG height that is not finite or lies
+// beyond 1000 ft is no real one and counts as 0.
+int64_t CgHeightOffset(double aircraftCgFeet, double trackCgFeet);
 uint32_t DegreesToAngle(double degrees);   // pitch, bank (as int32) and heading (as uint32)
 int16_t LeverToFixed(double position);     // levers and surfaces: * 16384, low 16 bits
 double LatitudeToDegrees(int64_t latitude);

@@ -29,6 +29,7 @@ struct Track {
     int64_t heightOffset;   // playback: metres * 2^32 added to the recorded altitude
     uint32_t interval;      // ms
     uint32_t fileRecords;   // playback: whole records the file really holds for this track (<= the header's count)
+    uint32_t tempFileId;    // recording: N of the temp file "Kestrel<N>.tmp" it was created with; 0 none
 };
 
 constexpr uint32_t TrackTitleSize = frc::TitleSize;

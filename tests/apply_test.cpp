@@ -229,7 +229,7 @@ TEST_F(ApplyTest, AnEmptyGroupSetStillPlacesTheAircraftAndTogglesTheBrake) {
     unsigned placements = vsim::PlacementCalls();
     size_t mark = CallCount();
     ApplySample(&s, 1, 0);
-    EXPECT_EQ(CallsSince(mark, "SetDataOnSimObject("), std::vector<std::string>{"SetDataOnSimObject(1, 1, 1, 0, 0)"});
+    EXPECT_TRUE(CallsSince(mark, "SetDataOnSimObject(").empty()) << "nothing to write: no empty tagged write";
     EXPECT_TRUE(DatumIds(1).empty());
     EXPECT_EQ(vsim::PlacementCalls(), placements + 1);
     EXPECT_EQ(Var(1, "Velocity World Z", "feet per second"), 150.0);

@@ -388,6 +388,11 @@ TEST_F(CaptureTest, LevelD767UserLightsComeFromThePanelSwitchesAndAiKeepTheStand
     vsim::SetPanelVariable("LVLDLightNavSwitch", 2.0);  // lands on bit 1
     EXPECT_EQ(lightsOf(user, UserObjectId), 0xC102);
     EXPECT_EQ(rectest::LevelDLightsNow(), 0xC102);
+
+    // Without the panel services the simulator's own switches are recorded, in their
+    // standard form, so playback never reads switch bits as lights.
+    Panels = nullptr;
+    EXPECT_EQ(lightsOf(user, UserObjectId), 0x355);
 }
 
 TEST_F(CaptureTest, LevelD767LightsReachTheRecordingFile) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "module/dispatch.h"
+#include "module/entry.h"
 #include "module/simcommands.h"
 #include "module/simlink.h"
 #include "playback/controls.h"
@@ -207,6 +208,56 @@ TEST_F(ControlsTest, HoldingASearchKeySearchesUntilItIsReleased) {
     EXPECT_EQ(SpeedPercent, 1000);
     HoldKey(VK_RIGHT, false);
     EXPECT_EQ(SpeedPercent, 100);
+}
+
+TEST_F(ControlsTest, ASearchRateNeverOutlivesThePlayback) {
+    // Only the search changes the rate here; every way out of the playback undoes it.
+    WriteIni("SETTINGS", "SetSimRate", "0");
+    WriteIni("SETTINGS", "Search1", "1");
+    WriteIni("SETTINGS", "SearchSpeed1", "5");
+    StartPlaying();
+    HoldKey(VK_RIGHT, true);
+    ASSERT_EQ(vsim::HostSimRate(), 4.0);
+    Seconds(30);  // held until the playback reaches its end
+    ASSERT_NE(ModuleMode, (uint32_t)Playing);
+    HoldKey(VK_RIGHT, false);
+    EXPECT_EQ(vsim::HostSimRate(), 1.0) << "the end of the playback";
+
+    vsim::SetPaused(false);
+    ASSERT_TRUE(Play({"C:\\Sim\\Recs\\hundred.frc"}));
+    Frames(2);
+    HoldKey(VK_RIGHT, true);
+    Key("Shift+Esc");
+    EXPECT_EQ(vsim::HostSimRate(), 1.0) << "stopped here";
+    HoldKey(VK_RIGHT, false);
+
+    // A rate the user set himself stays when the module changed none.
+    vsim::SetPaused(false);
+    ASSERT_TRUE(Play({"C:\\Sim\\Recs\\hundred.frc"}));
+    Frames(2);
+    vsim::SetSimRate(2.0);
+    Key("Shift+Esc");
+    EXPECT_EQ(vsim::HostSimRate(), 2.0);
+    vsim::SetSimRate(1.0);
+
+    // A recording started beside traffic while a search is held.
+    vsim::SetPaused(false);
+    ASSERT_TRUE(Play({"C:\\Sim\\Recs\\hundred.frc"}, true));
+    Frames(2);
+    PlaybackJump(5);
+    ASSERT_EQ(vsim::HostSimRate(), 4.0);
+    vsim::user::OnDialog(102, [](HWND dialog) { SendMessageA(dialog, WM_COMMAND, IDOK, 0); });
+    ASSERT_TRUE(Menu("Record..."));
+    ASSERT_EQ(ModuleMode, (uint32_t)RecordingWithTraffic);
+    EXPECT_EQ(vsim::HostSimRate(), 1.0) << "the start of the recording";
+    vsim::user::OnSave("C:\\Sim\\Recs\\beside.frc");
+    ASSERT_TRUE(Menu("Stop..."));
+
+    // The module's stop during a held search.
+    PlaybackJump(5);
+    ASSERT_EQ(vsim::HostSimRate(), 4.0);
+    DLLStop();
+    EXPECT_EQ(vsim::HostSimRate(), 1.0) << "DLLStop";
 }
 
 TEST_F(ControlsTest, SpeedStepsAndTheirRates) {

@@ -143,6 +143,9 @@ TEST_F(EntryTest, FailedVersionCheckIsReportedAndLeavesTheModuleInert) {
 
 TEST_F(EntryTest, FailedSimConnectOpenRunsWithoutLinkAndStopClosesNothing) {
     WriteIni("SETTINGS", "RplyItvl", "125");
+    WriteIni("SETTINGS", "NoRecDlg", "1");
+    WriteIni("KEYBOARD", "Record", "117");  // F6
+    WriteIni("KEYBOARD", "Play", "118");    // F7
     vsim::FailNext(vsim::FailSimConnectOpen);
     ASSERT_TRUE(StartModule());
     const auto& boxes = vsim::user::MessageBoxes();
@@ -157,10 +160,34 @@ TEST_F(EntryTest, FailedSimConnectOpenRunsWithoutLinkAndStopClosesNothing) {
     EXPECT_EQ(MainWindowProcedure(), (LONG_PTR)MainWindowHook);
     EXPECT_EQ(SimConnectHandle, nullptr);
     EXPECT_EQ(vsim::SimConnectCalls(), Lines{"Open(\"Kestrel\", null, 0, null, 0)"});
+    // Nothing records or plays: the keys do nothing and reach the simulator.
+    Key("F6");
+    Key("F7");
+    EXPECT_EQ(ModuleMode, (uint32_t)Idle);
 
     StopModule();
     EXPECT_EQ(vsim::SimConnectCalls(), Lines{"Open(\"Kestrel\", null, 0, null, 0)"});
     EXPECT_EQ(vsim::user::MessageBoxes().size(), 1u);
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(HostPath("C:\\Sim\\Modules"))) {
+        files.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(files, Lines{"Kestrel.ini"}) << "no recording written at the unload";
+}
+
+TEST_F(EntryTest, ASecondLoadInOneProcessBehavesLikeTheFirst) {
+    for (int load = 0; load < 2; ++load) {
+        ASSERT_TRUE(StartModule());
+        vsim::LoadFlight();
+        Frames(5);
+        EXPECT_EQ(ModuleMode, (uint32_t)ReplayBuffering) << "load " << load;
+        EXPECT_EQ(vsim::MenuItems(), (Lines{"Record...", "Play...", "Play as traffic...", "Replay...", "Settings...",
+                                            "Keyboard...", "About..."}))
+            << "load " << load;
+        ASSERT_TRUE(RecordUserFlight("C:\\Sim\\load" + std::to_string(load) + ".frc", 5.0)) << "load " << load;
+        EXPECT_TRUE(FileExists("C:\\Sim\\load" + std::to_string(load) + ".frc"));
+        StopModule();
+    }
 }
 
 // ---- DLLStop ----

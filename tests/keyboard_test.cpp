@@ -101,6 +101,9 @@ TEST(KeyCodes, FromKeyMessagesAndTheHotKeyControl) {
     vsim::win32::SetKeyState(VK_MENU, true);
     EXPECT_EQ(KeyCodeOfMessage(0x41), 0x0041) << "Alt is no part of a key code";
     vsim::win32::ResetKeyboard();
+    // The whole low word of wParam is the key, not its low byte only.
+    EXPECT_EQ(KeyCodeOfMessage(0x0123), 0x0123);
+    EXPECT_EQ(KeyCodeOfMessage(0x7FFF001B), 0x001B);
 
     // Hot-key values: Shift 0x01 and Ctrl 0x02 in the high byte; Alt and the extended-key
     // flag are dropped.

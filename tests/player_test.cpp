@@ -21,6 +21,7 @@
 #include "recording/recorder.h"
 #include "recording/track.h"
 #include "tests/support/playback_helpers.h"
+#include "tests/support/recording_helpers.h"
 #include "tools/kestrel-host/fidelity.h"
 #include "ui/config.h"
 #include "ui/controlwindow.h"
@@ -322,6 +323,25 @@ TEST_F(PlayerTest, TrafficBeyondMaxAIAcftWaitsInTableOrder) {
     EXPECT_EQ(CallsSince(mark, "AICreateNonATCAircraft("),
               (std::vector<std::string>{Creation("T1", 0x80000004u), Creation("T4", 0x80000005u)}));
     EXPECT_EQ(ActiveTrafficCount, 4u);
+}
+
+TEST_F(PlayerTest, ATrackWithoutAWholeRecordCreatesNoAircraft) {
+    ASSERT_TRUE(StartModule());
+    // One real track, then one whose header announces no samples and one that announces
+    // three but holds only part of a record; both keep a time span.
+    std::vector<uint8_t> bytes = RecordingFileBytes({LineTrack("Real", 0, 100000)});
+    bytes[16] = 3;
+    std::vector<uint8_t> empty = rectest::TrackHeaderBytes(0, DefaultSampleGroups, 0, 100000, "Empty", 0.0f, 250);
+    std::vector<uint8_t> cut = rectest::TrackHeaderBytes(3, DefaultSampleGroups, 0, 100000, "Cut", 0.0f, 250);
+    bytes.insert(bytes.end(), empty.begin(), empty.end());
+    bytes.insert(bytes.end(), cut.begin(), cut.end());
+    bytes.insert(bytes.end(), 10, 0);
+    PutBytes(Rec("phantoms.frc"), bytes);
+    size_t mark = CallCount();
+    ASSERT_TRUE(Play({Rec("phantoms.frc")}, true));
+    Frames(20);
+    EXPECT_EQ(CallsSince(mark, "AICreateNonATCAircraft("), std::vector<std::string>{Creation("Real", 0x80000001u)});
+    EXPECT_EQ(ActiveTrafficCount, 1u);
 }
 
 TEST_F(PlayerTest, AFailedCreationDropsTheTrackAndFreesItsSlot) {

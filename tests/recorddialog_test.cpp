@@ -196,6 +196,9 @@ TEST_F(RecordDialogTest, EachAutoStopChoiceAndIntervalGivesItsKind) {
         {3, true, 2, "5", 1000, 1, "2", 50000},    // after start of recording
         {4, false, 1, "45", 2000, 0, "-1", 450000},  // unticked: no auto stop, the time kept
         {1, true, 1, "0", 250, 3, "1", 0},
+        // Too long for 1/10000 s in 32 bits: the longest time that fits, never a wrap.
+        {3, true, 2, "429497", 1000, 1, "2", 0xFFFFFFFFu},
+        {3, true, 2, "429496", 1000, 1, "2", 4294960000u},
     };
     for (const Case& c : cases) {
         Open([&](HWND dialog) {

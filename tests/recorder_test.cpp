@@ -2,6 +2,7 @@
 // dialogs, frames), the files they write, the recording clock and sampling, automatic
 // stops, AI traffic, the replay buffer, and the failures that must lose nothing.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "vsim/win32/file_dialogs.h"
 #include "vsim/win32/scripted_user.h"
 #include "vsim/win32/user_actions.h"
+#include "vsim/win32/win32emu.h"
 
 using rectest::FileHeaderBytes;
 using rectest::ParseRecordingFile;
@@ -289,6 +291,56 @@ TEST_F(RecorderTest, DefaultNameTurnsTheDayOfTheYearIntoMonthAndDay) {
         FormatDefaultRecordingName(path, sizeof(path));
         EXPECT_EQ(std::string(path), std::string("C:\\Sim\\Modules\\") + c.name);
     }
+}
+
+TEST_F(RecorderTest, NamesThatDoNotFitALongModuleFolderAreNeverCut) {
+    // A folder of exactly `length` characters with its trailing backslash.
+    auto folder = [](size_t length) {
+        std::string path = "C:\\";
+        while (path.size() < length) {
+            size_t part = std::min<size_t>(60, length - path.size() - 1);
+            path += std::string(part, 'k') + "\\";
+        }
+        return path;
+    };
+    // 240 characters: the temp file fits, the default name does not. The user is told,
+    // the recording goes on, and it can still be saved elsewhere.
+    std::string dir = folder(240);
+    std::filesystem::create_directories(HostPath(dir));
+    vsim::win32::SetModuleFileName(instance_, dir + "KestrelFSX.dll");
+    WriteIni("SETTINGS", "NoRecDlg", "1");
+    std::filesystem::copy_file(HostPath(IniPathOnDrive), HostPath(dir + "Kestrel.ini"));
+    StartWith333UnitFrames();
+    vsim::SetUserFlightPlan("circuit");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ASSERT_TRUE(Menu("Record..."));
+        ASSERT_EQ(ModuleMode, (uint32_t)Recording);
+        Run(100);
+        Key("Esc");
+        EXPECT_EQ(ModuleMode, (uint32_t)Recording);
+        EXPECT_EQ(MessageCount("The selected file could not be opened!"), (size_t)attempt + 1);
+        Settings.NoRecDlg = 0;
+        vsim::user::OnSave("C:\\Sim\\saved" + std::to_string(attempt) + ".frc");
+        Key("Esc");
+        EXPECT_EQ(ModuleMode, (uint32_t)ReplayBuffering);
+        EXPECT_TRUE(ParseRecordingFile(ReadBytes("C:\\Sim\\saved" + std::to_string(attempt) + ".frc")).ok);
+        Settings.NoRecDlg = 1;
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(HostPath(dir))) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{"Kestrel.ini"}) << "nothing written under a cut name";
+
+    // 250 characters (a module with a short name): not even the temp file fits, so the
+    // recording does not start.
+    dir = folder(250);
+    std::filesystem::create_directories(HostPath(dir));
+    strcpy(ModuleDir, dir.c_str());
+    ASSERT_TRUE(Menu("Record..."));
+    EXPECT_EQ(ModuleMode, (uint32_t)ReplayBuffering);
+    EXPECT_EQ(MessageCount("Temp file could not be opened!"), 1u);
+    EXPECT_TRUE(std::filesystem::is_empty(HostPath(dir)));
 }
 
 // ---- Stopping: the save dialog cancelled, loads, automatic stops ----
@@ -716,6 +768,13 @@ TEST_F(RecorderTest, ReplayBufferWrapsAroundAndRestartsOnFlightLoad) {
     Run(1);
     EXPECT_EQ(TrackTable.entries[0].sampleCount, 1u);
     EXPECT_EQ(TrackTable.entries[0].startTime, 0u);
+
+    // Recording options chosen meanwhile (the Settings dialog's "Recording settings...",
+    // then Cancel) leave the buffer at the interval its header says.
+    RecordOptions.interval = 2000;
+    Run(4 * 10);
+    EXPECT_EQ(TrackTable.entries[0].interval, 125u);
+    EXPECT_EQ(TrackTable.entries[0].sampleCount, 11u);
 }
 
 TEST_F(RecorderTest, SavedReplayStartsAtZeroTwiceAndTheBufferKeepsRunning) {
@@ -984,6 +1043,33 @@ TEST_F(RecorderTest, ARecordingThatCannotStartBesideTrafficLeavesTheTrafficPlayi
     Run(30);
     EXPECT_EQ(Timeline - position, 30u * 333u) << "the traffic plays on";
     EXPECT_EQ(ModuleMode, (uint32_t)PlayingTraffic);
+}
+
+TEST_F(RecorderTest, TheUserTempFileKeepsItsNameWhenTheUserAircraftGetsANewId) {
+    StartWith333UnitFrames();
+    RecordTrafficFile("C:\\Sim\\traffic.frc", 900);
+    vsim::LoadAircraft("Kestrel Test Cub", 6.5, true);  // the user's id is no longer 1
+    vsim::user::OnOpen({"C:\\Sim\\traffic.frc"});
+    ASSERT_TRUE(Menu("Play as traffic..."));
+    Run(30);
+    vsim::user::OnDialog(102, RecordDialog(1));
+    ASSERT_TRUE(Menu("Record..."));
+    ASSERT_EQ(ModuleMode, (uint32_t)RecordingWithTraffic);
+    Run(300);  // more than one buffer of 240 records is in the temp file
+    uint32_t oldId = UserObjectId;
+    vsim::LoadAircraft("Kestrel Test Cub", 6.5, true);
+    Run(5);
+    ASSERT_NE(UserObjectId, oldId);
+    ASSERT_TRUE(FileExists(UserTempFile));
+
+    vsim::user::OnSave("C:\\Sim\\beside.frc");
+    ASSERT_TRUE(Menu("Stop..."));
+    ASSERT_EQ(ModuleMode, (uint32_t)PlayingTraffic);
+    EXPECT_FALSE(FileExists(UserTempFile)) << "deleted under the name it was created with";
+    RecordingFileView view = ParseRecordingFile(ReadBytes("C:\\Sim\\beside.frc"));
+    ASSERT_TRUE(view.ok);
+    ASSERT_EQ(view.trackCount, 1u);
+    EXPECT_GE(view.tracks[0].sampleCount, 35u) << "the user's flight with the records of its temp file";
 }
 
 TEST_F(RecorderTest, AutoStopAfterStartCountsFromTheStartOfARecordingBesideTraffic) {

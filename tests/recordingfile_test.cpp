@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -259,6 +260,7 @@ protected:
         EXPECT_TRUE(OpenTrack(track, 240, file, 0, aircraft.groups, aircraft.title.c_str(), objectId,
                               aircraft.interval, 1));
         track->cgHeight = aircraft.cgHeight;
+        track->tempFileId = isUser ? UserTempFileId : objectId;
         AppendSamples(track, aircraft, 0, aircraft.count);
         return track;
     }
@@ -534,6 +536,29 @@ TEST_F(RecordingFileTest, ReadsBothOlderVersions) {
     EXPECT_EQ(TrackTable.entries[0].objectId, 0u);
     EXPECT_EQ(TrackTable.entries[0].heightOffset, 0);
     EXPECT_TRUE(TrackTable.entries[0].buffer);  // an old file's track always has its buffer
+}
+
+TEST_F(RecordingFileTest, AnAbsurdCgHeightMakesNoHeightCorrection) {
+    // Not finite, or beyond 1000 ft: the track's CG height counts as 0, so the user's
+    // aircraft flies the recorded altitude raised by its own CG height only.
+    const float absurd[] = {NAN, INFINITY, -INFINITY, 3e38f, -3e38f, 1000.5f};
+    for (float cg : absurd) {
+        Aircraft odd = {5, 0x07F, 3, 0, 2500, "Odd", cg, 250};
+        PutFile("C:\\Sim\\Modules\\odd-cg.frc", FileHeader(0x01000006, 0, odd.EndTime(), 1, 1).add(odd.TrackBytes()));
+        ASSERT_TRUE(LoadRecordingFile("C:\\Sim\\Modules\\odd-cg.frc", 0));
+        EXPECT_EQ(TrackTable.entries[0].heightOffset, FeetToAltitude(6.5)) << cg;
+        ResetTrackTable();
+    }
+    // A real one at the limit still corrects; an absurd CG height of the user's own
+    // aircraft counts as 0 too.
+    Aircraft tall = {5, 0x07F, 3, 0, 2500, "Tall", 1000.0f, 250};
+    PutFile("C:\\Sim\\Modules\\tall.frc", FileHeader(0x01000006, 0, tall.EndTime(), 1, 1).add(tall.TrackBytes()));
+    ASSERT_TRUE(LoadRecordingFile("C:\\Sim\\Modules\\tall.frc", 0));
+    EXPECT_EQ(TrackTable.entries[0].heightOffset, FeetToAltitude(6.5 - 1000.0));
+    ResetTrackTable();
+    UserCgHeight = NAN;
+    ASSERT_TRUE(LoadRecordingFile("C:\\Sim\\Modules\\tall.frc", 0));
+    EXPECT_EQ(TrackTable.entries[0].heightOffset, FeetToAltitude(-1000.0));
 }
 
 TEST_F(RecordingFileTest, RefusesFilesItCannotOpenOrDoesNotKnow) {

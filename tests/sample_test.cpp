@@ -209,7 +209,39 @@ TEST(SampleConversions, KnownValues) {
     EXPECT_EQ(LeverToFixed(-0.00001), 0);
     EXPECT_EQ(LeverToFixed(2.0), -32768);  // 32768 keeps its low 16 bits
     EXPECT_EQ(LeverToFixed(4.0), 0);
-    EXPECT_EQ(TruncateToInt64(NAN), 0);
+    EXPECT_EQ(SaturateToInt<int64_t>(NAN), 0);
+}
+
+TEST(SampleConversions, NonFiniteAndHugeValuesSaturate) {
+    // In range: truncation toward zero, as a cast would give.
+    EXPECT_EQ(SaturateToInt<int32_t>(-2.9), -2);
+    EXPECT_EQ(SaturateToInt<uint16_t>(65535.9), 65535);
+    EXPECT_EQ(SaturateToInt<uint32_t>(-0.9), 0u);
+    // Beyond the range, the nearest limit; a NaN is 0.
+    EXPECT_EQ(SaturateToInt<uint16_t>(65536.0), 65535);
+    EXPECT_EQ(SaturateToInt<uint32_t>(-1.0), 0u);
+    EXPECT_EQ(SaturateToInt<uint32_t>(1e10), UINT32_MAX);
+    EXPECT_EQ(SaturateToInt<int32_t>(-3e38), INT32_MIN);
+    EXPECT_EQ(SaturateToInt<int64_t>(9223372036854775808.0), INT64_MAX);
+    EXPECT_EQ(SaturateToInt<int64_t>(-INFINITY), INT64_MIN);
+    EXPECT_EQ(SaturateToInt<uint64_t>(INFINITY), UINT64_MAX);
+    EXPECT_EQ(SaturateToInt<int16_t>(NAN), 0);
+
+    // The fixed-point fields saturate at 64 bits and keep the low bits of that.
+    EXPECT_EQ(MetersToAltitude(INFINITY), INT64_MAX);
+    EXPECT_EQ(MetersToAltitude(-3e38), INT64_MIN);
+    EXPECT_EQ(DegreesToLatitude(NAN), 0);
+    EXPECT_EQ(DegreesToLongitude(1e300), INT64_MAX);
+    EXPECT_EQ(DegreesToAngle(-INFINITY), 0u);
+    EXPECT_EQ(LeverToFixed(INFINITY), -1);
+
+    // Height corrections: a CG height that is not finite or beyond 1000 ft counts as 0.
+    EXPECT_EQ(CgHeightOffset(6.5, 5.0), FeetToAltitude(1.5));
+    EXPECT_EQ(CgHeightOffset(6.5, -1000.0), FeetToAltitude(1006.5));
+    for (double absurd : {(double)NAN, (double)INFINITY, -3e38, 3e38, 1000.001, -1000.5}) {
+        EXPECT_EQ(CgHeightOffset(6.5, absurd), FeetToAltitude(6.5)) << absurd;
+        EXPECT_EQ(CgHeightOffset(absurd, 6.5), FeetToAltitude(-6.5)) << absurd;
+    }
 }
 
 TEST(SampleConversions, BackToSimulatorUnits) {

@@ -153,10 +153,14 @@ void SaveKeys() {
     }
 }
 
+uint32_t AutoStopTimeOf(uint32_t seconds) {
+    return seconds > UINT32_MAX / 10000u ? UINT32_MAX : seconds * 10000u;
+}
+
 void ApplyRecordDefaults(int32_t intervalIndex, int32_t autoStopChoice, int32_t autoStopSeconds, int32_t recAi,
                          int32_t aiFactor) {
     RecordOptions.interval = RecordIntervals[intervalIndex >= 0 && intervalIndex <= 4 ? intervalIndex : 1];
-    RecordOptions.autoStopTime = (uint32_t)autoStopSeconds * 10000u;
+    RecordOptions.autoStopTime = AutoStopTimeOf((uint32_t)autoStopSeconds);
     SetAutoStopFromChoice(autoStopChoice);
     RecordOptions.aiFactor = recAi ? (uint8_t)aiFactor : 0;
 }

@@ -80,5 +80,7 @@ int32_t ParseDecimal(const char* text);
 // RecordOptions.autoStop from a RECORD "DfltAutostop" choice: -1 none, 0 after touchdown,
 // 1 after engine shutdown, 2 after the start; another value keeps the previous kind.
 void SetAutoStopFromChoice(int32_t choice);
+// An auto-stop time in seconds as 1/10000 s, or the longest that fits (about 119 hours).
+uint32_t AutoStopTimeOf(uint32_t seconds);
 void ApplyRecordDefaults(int32_t intervalIndex, int32_t autoStopChoice, int32_t autoStopSeconds, int32_t recAi,
                          int32_t aiFactor);

@@ -12,7 +12,7 @@
 #include "ui/replaydialog.h"
 
 KeyCode KeyCodeOfMessage(WPARAM wParam) {
-    KeyCode code = (KeyCode)(wParam & 0xFF);
+    KeyCode code = (KeyCode)(wParam & 0xFFFF);
     if (GetAsyncKeyState(VK_SHIFT)) code |= KeyShift;
     if (GetAsyncKeyState(VK_CONTROL)) code |= KeyCtrl;
     return code;
@@ -140,6 +140,8 @@ static bool HandleKeyUp(KeyCode code) {
 }
 
 LRESULT CALLBACK MainWindowHook(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Without the SimConnect link nothing can record or play: every key goes on.
+    if (!SimConnectHandle) return CallWindowProcA(MainWindowPrevProc, window, message, wParam, lParam);
     if (message == WM_KEYDOWN && HandleKeyDown(KeyCodeOfMessage(wParam))) return 0;
     if (message == WM_KEYUP && HandleKeyUp(KeyCodeOfMessage(wParam))) return 0;
     return CallWindowProcA(MainWindowPrevProc, window, message, wParam, lParam);

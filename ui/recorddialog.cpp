@@ -53,7 +53,7 @@ static void StoreRecordDialog(HWND dialog) {
     uint32_t seconds = GetDlgItemInt(dialog, RecordAutoStopTime, nullptr, FALSE);
     WriteIniNumber(IniPath, "RECORD", "DfltAutostop", autoStop);
     WriteIniNumber(IniPath, "RECORD", "DfltAutostopTime", (int32_t)seconds);
-    RecordOptions.autoStopTime = seconds * 10000u;
+    RecordOptions.autoStopTime = AutoStopTimeOf(seconds);
     SetAutoStopFromChoice(autoStop);
 
     int32_t recAi = IsDlgButtonChecked(dialog, RecordAi) == BST_CHECKED ? 1 : 0;

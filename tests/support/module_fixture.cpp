@@ -14,6 +14,7 @@
 #include "vsim/sim/simhost.h"
 #include "vsim/sim/simulator.h"
 #include "vsim/win32/embedded_resources.h"
+#include "vsim/win32/scripted_user.h"
 #include "vsim/win32/win32emu.h"
 
 void ModuleTest::SetUp() {
@@ -24,6 +25,7 @@ void ModuleTest::SetUp() {
     options.driveRoot = root_;
     options.callLogLimit = CallLogLimit;
     ASSERT_TRUE(vsim::StartHost(options));
+    vsim::user::ResetScriptedUser();  // the dialogs and message boxes of earlier tests in this process
     vsim::win32::SetResourceScript(KestrelResourceScript);
     vsim::win32::SetResourceHeader(KestrelResourceHeader);
     // Apart from the host DLLs' handles (0x10000000 upward) so each name stays its own.
@@ -33,6 +35,8 @@ void ModuleTest::SetUp() {
 }
 
 void ModuleTest::TearDown() {
+    // The simulator unloads what it loaded, so every test ends as the process would.
+    if (started_) StopModule();
     vsim::StopHost();
     std::string command = "rm -rf '" + root_ + "'";
     if (system(command.c_str()) != 0) ADD_FAILURE() << "could not remove " << root_;
@@ -45,12 +49,14 @@ void ModuleTest::WriteIni(const std::string& section, const std::string& key, co
 bool ModuleTest::StartModule() {
     Panels = vsim::PanelTable();
     if (!ModuleAttach(instance_, DLL_PROCESS_ATTACH, nullptr)) return false;
+    started_ = true;
     DLLStart();
     vsim::PumpSimConnect();
     return true;
 }
 
 void ModuleTest::StopModule() {
+    started_ = false;
     DLLStop();
     ModuleAttach(instance_, DLL_PROCESS_DETACH, nullptr);
 }

@@ -22,7 +22,7 @@ protected:
     // Attach (hooking the main window), DLLStart, then the open message. False when the
     // module refused to load.
     bool StartModule();
-    // DLLStop and detach.
+    // DLLStop and detach (TearDown does it for a module still loaded).
     void StopModule();
     void Frames(unsigned count);
     void Seconds(double seconds);
@@ -49,4 +49,5 @@ protected:
     static constexpr const char* ModulePath = "C:\\Sim\\Modules\\KestrelFSX.dll";
     static constexpr const char* IniPathOnDrive = "C:\\Sim\\Modules\\Kestrel.ini";
     HINSTANCE instance_ = nullptr;
+    bool started_ = false;  // the module was loaded and not yet stopped
 };
