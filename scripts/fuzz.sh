@@ -48,13 +48,7 @@ make_seeds() {
 }
 run_step "Making the seed corpus from the scenario scripts" make_seeds
 
-# Reports that a pending change mends are suppressed while the file naming them exists.
 UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-SUPPRESSIONS=tests/fuzz/pending-conversions.supp
-if [ -f "$SUPPRESSIONS" ]; then
-    UBSAN_OPTIONS+=":suppressions=$KESTREL_ROOT/$SUPPRESSIONS"
-    echo "==> Suppressed while pending: the float-cast-overflow reports of $SUPPRESSIONS"
-fi
 export UBSAN_OPTIONS
 
 # Runs one target for the given seconds; prints "NAME: N runs, C crashes". The module
