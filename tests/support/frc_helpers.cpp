@@ -3,6 +3,7 @@
 #include "tests/support/frc_helpers.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -88,7 +89,9 @@ std::vector<Point> Flight(double latitude, double longitude, size_t count, uint3
 }
 
 std::string TempFolder(const std::string& name) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("kestrel-frc-test-" + name);
+    // The process id keeps tests run side by side (and other checkouts' runs) apart.
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kestrel-frc-test-" + std::to_string(getpid()) + "-" + name);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder.string();
@@ -115,12 +118,15 @@ int Shell(const std::string& command) {
 }
 
 Run RunFrc(const std::string& arguments) {
-    std::string folder = TempFolder("run");
+    // CTest runs tests side by side: each run gets a folder of its own process.
+    static int runs = 0;
+    std::string folder = TempFolder("run-" + std::to_string(++runs));
     std::string out = folder + "/out.txt", err = folder + "/err.txt";
     Run run;
     run.status = Shell(std::string(KESTREL_FRC_EXE) + " " + arguments + " >" + out + " 2>" + err);
     run.out = ReadText(out);
     run.err = ReadText(err);
+    std::filesystem::remove_all(folder);
     return run;
 }
 
