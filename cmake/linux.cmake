@@ -54,7 +54,9 @@ foreach(test_source ${TEST_SOURCES})
   # The toolkit's tests (tests/frc_*_test.cpp) also link its commands.
   if(test_name MATCHES "^frc_")
     target_link_libraries(${test_name} PRIVATE kestrel_frc_core)
-    add_dependencies(${test_name} kestrel-frc)
+    add_dependencies(${test_name} kestrel-frc kestrel-host)
+    target_compile_definitions(${test_name} PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>"
+                                                    KESTREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   endif()
   # The dll.xml editor's tests (tests/dllxml_*_test.cpp) link the editor.
   if(test_name MATCHES "^dllxml_")
@@ -65,6 +67,11 @@ endforeach()
 # The scenario scripts that the Wine stage of scripts/test.sh runs on both builds.
 if(TARGET wine_parity_test)
   target_compile_definitions(wine_parity_test PRIVATE KESTREL_SCENARIO_DIR="${CMAKE_SOURCE_DIR}/tests/scripts")
+endif()
+# The crash-recovery tests run kestrel-host itself, to crash it for real.
+if(TARGET recovery_test)
+  target_compile_definitions(recovery_test PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>")
+  add_dependencies(recovery_test kestrel-host)
 endif()
 
 file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)

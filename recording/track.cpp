@@ -238,6 +238,22 @@ bool AppendSample(Track* track, const FullSample* full) {
     return true;
 }
 
+bool WriteOutAgedRecords(Track* track, uint32_t now) {
+    const uint32_t MaxUnwrittenAge = 300000;  // 30 s in 1/10000 s
+    if (!track->buffer || track->memoryOnly || track->readMode || !track->file || track->bufferIndex == 0) return true;
+    if (now - RecordTime(track, track->buffer) < MaxUnwrittenAge) return true;
+    uint32_t written = track->sampleCount - track->bufferIndex;
+    if (!WriteRecordsAt(track->file, RecordOffset(track, written), track->buffer, track->bufferIndex,
+                        track->layout.recordSize))
+        return false;
+    track->bufferIndex = 0;
+    // Now the header matches the records on disk (count, times, title, CG height), so a
+    // recovery after a crash finds them described. A failure here costs nothing: the
+    // save writes its own header, and a recovery counts the records itself.
+    WriteTrackHeaderAt(track, track->dataStart - TrackHeaderSize);
+    return true;
+}
+
 bool FinalizeTrackFile(Track* track) {
     if (!track->buffer || track->memoryOnly || track->readMode || !track->file) return false;
     uint32_t written = track->sampleCount - track->bufferIndex;

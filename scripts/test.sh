@@ -303,11 +303,35 @@ installer_checks() {
     [ $failures -eq 0 ]
 }
 
+# A crash during a recording with traffic under Wine (kestrel-host.exe ends itself with
+# TerminateProcess), then a start on the same drive that recovers it. The scripts of
+# tests/scripts/crash check the recovery themselves.
+wine_crash_recovery() {
+    local out="$WINE_OUT/crash" status=0
+    wine_use_prefix "$KESTREL_ROOT/$WINE_BUILD/wine" null || return 1
+    unset DISPLAY
+    local modules="$WINEPREFIX/drive_c/Sim/Modules"
+    rm -rf "$WINEPREFIX/drive_c/Sim" "$out"
+    mkdir -p "$out"
+    timeout -k 10 "$WINE_RUN_TIMEOUT" wine "$WINE_BUILD/kestrel-host.exe" tests/scripts/crash/1-record-and-crash.khs \
+        >"$out/1.txt" 2>&1 || { echo "  FAILED the recording run (see $out/1.txt)"; status=1; }
+    if grep -q "never reached" "$out/1.txt" || [ ! -s "$modules/Kestrel1.tmp" ]; then
+        echo "  FAILED the crash left no temp file with records, or the script went on"
+        status=1
+    fi
+    timeout -k 10 "$WINE_RUN_TIMEOUT" wine "$WINE_BUILD/kestrel-host.exe" tests/scripts/crash/2-start-again.khs \
+        >"$out/2.txt" 2>&1 || { echo "  FAILED the start after the crash (see $out/2.txt)"; status=1; }
+    [ $status -eq 0 ] && echo "  ok recovered: $(cd "$modules" && ls Recovered_*.frc)"
+    wine_stop
+    return $status
+}
+
 run_step "Checking the packages the Wine stage needs" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
 run_step "Configuring the mingw64 build" cmake --preset mingw64
 run_step "Building the x86_64 test build" cmake --build --preset mingw64 -j 2
 trap wine_stop EXIT
 run_step "Running the scenario scripts under Wine" wine_scenarios
+run_step "Recovering a recording after a crash under Wine" wine_crash_recovery
 run_step "Comparing kestrel-frc.exe under Wine with the linux kestrel-frc" wine_toolkit
 run_step "Installing and removing Kestrel under Wine" installer_checks
 

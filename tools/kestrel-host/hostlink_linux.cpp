@@ -4,8 +4,10 @@
 #include "tools/kestrel-host/hostlink.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 #include "module/entry.h"
 #include "module/simlink.h"
@@ -92,6 +94,12 @@ void PumpWindowMessages() {
 }
 
 void ReleaseUserInterface() {}
+
+void CrashProcess(int exitCode) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(exitCode);
+}
 
 void HoldModifierKey(int vk, bool down) {
     vsim::win32::SetKeyState(vk, down);

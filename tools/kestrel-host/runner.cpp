@@ -307,6 +307,11 @@ private:
         } else if (c.verb == "stop") {
             if (!attached_) return FailHere("the module is not loaded");
             StopModule();
+        } else if (c.verb == "crash") {
+            vsim::Log("the simulator crashes");
+            Echo();
+            result_->transcript = vsim::TranscriptLines();
+            hostlink::CrashProcess(PrintRunSummary(*result_));
         } else if (c.verb == "flight load") {
             vsim::Log("user loads a flight");
             vsim::LoadFlight();
@@ -444,6 +449,13 @@ private:
 };
 
 }  // namespace
+
+int PrintRunSummary(const RunResult& result) {
+    for (const std::string& problem : result.problems) std::fprintf(stderr, "kestrel-host: %s\n", problem.c_str());
+    std::printf("%s: %d problem%s\n", result.failures ? "FAILED" : "done", result.failures,
+                result.failures == 1 ? "" : "s");
+    return result.failures ? 1 : 0;
+}
 
 RunResult RunScript(const std::string& scriptText, const RunnerOptions& options) {
     RunResult result;

@@ -22,5 +22,9 @@ struct RunResult {
 };
 
 // Parses and runs a script in a fresh simulated host. The module is stopped at the end
-// if the script left it running.
+// if the script left it running. A script's "crash" ends the whole process there, with
+// the summary printed as at the end of a run.
 RunResult RunScript(const std::string& scriptText, const RunnerOptions& options);
+
+// Prints a run's problems (stderr) and its summary line (stdout); returns the exit code.
+int PrintRunSummary(const RunResult& result);

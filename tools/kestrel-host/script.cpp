@@ -103,6 +103,7 @@ const char* const Help =
     "  module PATH                  the module's Windows file name (default C:\\Sim\\Modules\\KestrelFSX.dll)\n"
     "  fail next KIND               simconnect-open, file-open, file-write, ai-create\n"
     "  start | stop                 load and start the module | stop and unload it\n"
+    "  crash                        the simulator's process dies at once; the run ends there\n"
     "  flight load | aircraft load \"TITLE\" cg FEET\n"
     "  user flies PLAN | ai add \"TITLE\" flies PLAN | ai remove N   (plans: circuit, orbit, parked)\n"
     "  frames N | seconds S | rate R | pause on|off\n"
@@ -227,7 +228,7 @@ bool ParseScript(const std::string& text, std::vector<ScriptCommand>* commands, 
                    OneOf(arg(2), {"simconnect-open", "file-open", "file-write", "ai-create"})) {
             command.verb = "fail next";
             command.args = {arg(2)};
-        } else if ((w0 == "start" || w0 == "stop") && t.size() == 1) {
+        } else if ((w0 == "start" || w0 == "stop" || w0 == "crash") && t.size() == 1) {
             command.verb = w0;
         } else if (w0 == "flight" && w1 == "load" && t.size() == 2) {
             command.verb = "flight load";

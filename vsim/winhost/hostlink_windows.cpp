@@ -15,6 +15,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -245,6 +247,13 @@ void ReleaseUserInterface() {
     HostDllModules.clear();
     for (const std::string& path : HostDllFiles) DeleteFileA(path.c_str());
     HostDllFiles.clear();
+}
+
+void CrashProcess(int exitCode) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), (UINT)exitCode);
+    _exit(exitCode);  // not reached
 }
 
 void HoldModifierKey(int vk, bool down) {
