@@ -71,13 +71,6 @@ void FormatDefaultRecordingName(char* path, size_t size) {
              (int)hour, (int)minute, (int)second);
 }
 
-static Track* FindTrack(uint32_t objectId) {
-    for (uint32_t i = 0; i < TrackTable.count; ++i) {
-        if (TrackTable.entries[i].objectId == objectId) return &TrackTable.entries[i];
-    }
-    return nullptr;
-}
-
 // Closes and deletes a recording track's temp file and drops the track.
 static void DiscardRecordingTrack(uint32_t index) {
     Track* track = &TrackTable.entries[index];

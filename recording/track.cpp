@@ -294,6 +294,25 @@ bool LinearizeRing(Track* track) {
 // ---------------------------------------------------------------------------
 // The table.
 
+// The entry after the last one found. Callers go through the aircraft in table order
+// (the sample requests, their replies, the discovery of AI aircraft), so the search
+// mostly ends at its first step. A non-zero object id is in at most one entry, so
+// where the search starts does not change what it finds.
+static uint32_t FindTrackStart = 0;
+
+Track* FindTrack(uint32_t objectId) {
+    uint32_t count = TrackTable.count;
+    uint32_t i = objectId != 0 && FindTrackStart < count ? FindTrackStart : 0;
+    for (uint32_t steps = 0; steps < count; ++steps) {
+        if (TrackTable.entries[i].objectId == objectId) {
+            FindTrackStart = i + 1;
+            return &TrackTable.entries[i];
+        }
+        i = i + 1 < count ? i + 1 : 0;
+    }
+    return nullptr;
+}
+
 int AddTrackEntry() {
     if (TrackTable.count == TrackTable.capacity) {
         uint32_t grown = std::min<uint32_t>(TrackTable.capacity + 10u, UINT16_MAX);

@@ -71,6 +71,8 @@ bool FinalizeTrackFile(Track* track);
 void ReleaseTrackBuffer(Track* track);
 bool LinearizeRing(Track* track);
 
+// The entry of an object id, null when none has it.
+Track* FindTrack(uint32_t objectId);
 // Returns the index of a new, zeroed entry at the end, or -1 when the table cannot grow.
 int AddTrackEntry();
 void RemoveTrackEntry(uint32_t index);

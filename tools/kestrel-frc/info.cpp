@@ -5,46 +5,16 @@
 #include <nlohmann/json.hpp>
 
 #include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/flightfigures.h"
 #include "tools/kestrel-frc/frcfiles.h"
 #include "tools/kestrel-frc/geo.h"
+#include "tools/kestrel-frc/landings.h"
 #include "tools/kestrel-frc/textformat.h"
 
 namespace {
 
 const char* const GroupNames[12] = {"throttles", "controls",   "spoilers",   "flaps",        "gear",      "lights",
                                     "engines",   "nav radios", "com radios", "prop/mixture", "date/time", "smoke"};
-
-struct TrackFigures {
-    uint32_t startTime = 0, endTime = 0;  // of the samples the file holds
-    double distance = 0;                  // metres along the path
-    double highest = 0;                   // metres
-    double topGroundSpeed = 0;            // knots, from the recorded velocities
-};
-
-TrackFigures MeasureTrack(const frc::Track& track) {
-    TrackFigures figures;
-    if (track.samples.empty()) return figures;
-    figures.startTime = GetSampleU32(&track.samples.front(), FieldTime);
-    figures.endTime = GetSampleU32(&track.samples.back(), FieldTime);
-    figures.highest = -HUGE_VAL;
-    const double knotsPerFootPerSecond = MetersPerFoot * 3600.0 / MetersPerNauticalMile;
-    for (size_t i = 0; i < track.samples.size(); ++i) {
-        const FullSample* s = &track.samples[i];
-        double latitude = LatitudeToDegrees(GetSampleI64(s, FieldLatitude));
-        double longitude = LongitudeToDegrees(GetSampleI64(s, FieldLongitude));
-        if (i > 0) {
-            const FullSample* p = &track.samples[i - 1];
-            figures.distance +=
-                DistanceMeters(LatitudeToDegrees(GetSampleI64(p, FieldLatitude)),
-                               LongitudeToDegrees(GetSampleI64(p, FieldLongitude)), latitude, longitude);
-        }
-        figures.highest = std::fmax(figures.highest, AltitudeToMeters(GetSampleI64(s, FieldAltitude)));
-        double speed = std::hypot(GetSampleF64(s, FieldVelocityX), GetSampleF64(s, FieldVelocityZ));
-        if (std::isfinite(speed))
-            figures.topGroundSpeed = std::fmax(figures.topGroundSpeed, speed * knotsPerFootPerSecond);
-    }
-    return figures;
-}
 
 std::string GroupList(uint32_t groups) {
     std::string list;
@@ -84,6 +54,9 @@ std::string DescribeText(const std::string& path, const frc::Recording& recordin
                    FormatFixed(figures.distance / 1000.0, 2) + " km), highest " +
                    FormatFixed(figures.highest / MetersPerFoot, 0) + " ft (" + FormatFixed(figures.highest, 1) +
                    " m), top ground speed " + FormatFixed(figures.topGroundSpeed, 1) + " kt\n";
+        FlightEvents events = FindFlightEvents(track);
+        out += "  first landing " +
+               (events.landings.empty() ? std::string("none") : LandingLine(events.landings.front(), h.date)) + "\n";
     }
     return out;
 }
@@ -120,6 +93,9 @@ nlohmann::ordered_json DescribeJson(const std::string& path, const frc::Recordin
         t["distance_m"] = RoundedTo(figures.distance, 1);
         t["highest_m"] = RoundedTo(figures.highest, 1);
         t["top_ground_speed_kt"] = RoundedTo(figures.topGroundSpeed, 1);
+        FlightEvents events = FindFlightEvents(track);
+        t["first_landing"] = events.landings.empty() ? nlohmann::ordered_json()
+                                                     : LandingJson(events.landings.front(), h.date);
         file["tracks"].push_back(t);
     }
     return file;
@@ -136,7 +112,7 @@ void AddInfoCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "info",
         "Shows a recording's version, date, span and per track its title, samples, times, interval, groups, "
-        "CG height, distance flown, highest altitude and top ground speed");
+        "CG height, distance flown, highest altitude, top ground speed and first landing");
     command->add_option("FILE", options->files, "recordings (.frc)")->required();
     command->add_flag("--json", options->json, "prints a JSON array with one object per file");
     command->callback([options]() {

@@ -3,6 +3,8 @@
 // the windows a person uses are the Win32 emulation's.
 #include "tools/kestrel-host/hostlink.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -87,6 +89,11 @@ bool ReadModuleState(ModuleState* state) {
         state->firstSamples = state->firstStart = state->firstEnd = 0;
     }
     return true;
+}
+
+size_t PeakMemoryKilobytes() {
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? (size_t)usage.ru_maxrss : 0;
 }
 
 void PumpWindowMessages() {

@@ -66,6 +66,7 @@ public:
         host.driveRoot = options_.root;
         host.tracePath = options_.tracePath;
         host.echoTranscript = false;  // printed here, with the status lines thinned out
+        host.callLogLimit = options_.callLogLimit;
         if (!vsim::StartHost(host)) {
             Fail(0, "the simulated host could not start");
             return;
@@ -422,6 +423,11 @@ private:
             HWND window = FindWindowA("KESWND", nullptr);
             if (!window) return FailHere("there is no control window");
             hostlink::TakeSnapshot(a[0], window);
+        } else if (c.verb == "memory") {
+            char text[64] = "peak memory: unknown";
+            size_t kilobytes = hostlink::PeakMemoryKilobytes();
+            if (kilobytes) std::snprintf(text, sizeof text, "peak memory: %.1f MB", kilobytes / 1024.0);
+            vsim::Log(text);
         } else if (c.verb == "say") {
             vsim::Log("== " + a[0]);
         } else {

@@ -12,6 +12,7 @@ struct RunnerOptions {
     std::string root = "kestrel-demo";  // the folder behind the virtual drive
     std::string tracePath;              // CSV trace of every aircraft per frame; "" for none
     bool echo = true;                   // print the transcript while it is written
+    size_t callLogLimit = 0;            // SimConnect calls the simulator keeps for a test; 0: none
 };
 
 struct RunResult {

