@@ -63,7 +63,9 @@ foreach(test_source ${TEST_SOURCES})
   # The toolkit's tests (tests/frc_*_test.cpp) also link its commands.
   if(test_name MATCHES "^frc_")
     target_link_libraries(${test_name} PRIVATE kestrel_frc_core)
-    add_dependencies(${test_name} kestrel-frc)
+    add_dependencies(${test_name} kestrel-frc kestrel-host)
+    target_compile_definitions(${test_name} PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>"
+                                                    KESTREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   endif()
   # The dll.xml editor's tests (tests/dllxml_*_test.cpp) link the editor.
   if(test_name MATCHES "^dllxml_")

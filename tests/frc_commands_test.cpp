@@ -1,7 +1,7 @@
 // kestrel-frc's commands on recording files built field by field: info (text and
 // JSON), check on sound and damaged files, trim, split and merge read back with the
-// tests' own reader, recover from temp files, and the exit statuses with their one
-// line on stderr.
+// tests' own reader, recover from temp files and after a crash of kestrel-host, and the
+// exit statuses with their one line on stderr.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -180,6 +180,27 @@ TEST(FrcCommands, RecoverMakesARecordingOfTheWholeRecordsOfTempFiles) {
     EXPECT_EQ(recovered.tracks[1].sampleCount, 2u);
     EXPECT_EQ(recovered.date, Date);
     EXPECT_TRUE(std::filesystem::exists(folder + "/Kestrel1.tmp"));  // left for the module
+
+    // After a real crash of kestrel-host during a recording with traffic, the toolkit
+    // recovers the same tracks and records as the module does at its next start.
+    std::string root = frctest::TempFolder("crash"), modules = root + "/C/Sim/Modules";
+    std::string host = std::string(KESTREL_HOST_EXE) + " --quiet --root " + root + " " KESTREL_SOURCE_DIR "/tests/scripts/crash/";
+    ASSERT_EQ(frctest::Shell(host + "1-record-and-crash.khs >/dev/null"), 0);
+    ASSERT_EQ(frctest::RunFrc("recover " + modules + " -o " + root + "/toolkit.frc").status, 0);
+    ASSERT_EQ(frctest::Shell(host + "2-start-again.khs >/dev/null"), 0);
+    std::string moduleFile;
+    for (const auto& entry : std::filesystem::directory_iterator(modules))
+        if (entry.path().filename().string().rfind("Recovered_", 0) == 0) moduleFile = entry.path().string();
+    ASSERT_NE(moduleFile, "");
+    rectest::RecordingFileView byToolkit = ReadBack(root + "/toolkit.frc"), byModule = ReadBack(moduleFile);
+    ASSERT_TRUE(byToolkit.ok);
+    ASSERT_EQ(byToolkit.tracks.size(), 2u);
+    ASSERT_EQ(byModule.tracks.size(), 2u);
+    for (size_t t = 0; t < 2; ++t) {
+        EXPECT_EQ(byToolkit.tracks[t].title, byModule.tracks[t].title);
+        EXPECT_GT(byToolkit.tracks[t].records.size(), 10u);
+        EXPECT_EQ(byToolkit.tracks[t].records, byModule.tracks[t].records);
+    }
 
     frctest::Run none = frctest::RunFrc("recover " + frctest::TempFolder("recover-empty") + " -o " + folder + "/x.frc");
     EXPECT_EQ(none.status, 1);

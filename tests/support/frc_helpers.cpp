@@ -89,8 +89,7 @@ std::vector<Point> Flight(double latitude, double longitude, size_t count, uint3
 }
 
 std::string TempFolder(const std::string& name) {
-    // Named for the process too: CTest runs tests side by side, and each runs kestrel-frc
-    // through the same "run" folder.
+    // The process id keeps tests run side by side (and other checkouts' runs) apart.
     std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("kestrel-frc-test-" + std::to_string(getpid()) + "-" + name);
     std::filesystem::remove_all(folder);
@@ -119,12 +118,15 @@ int Shell(const std::string& command) {
 }
 
 Run RunFrc(const std::string& arguments) {
-    std::string folder = TempFolder("run");
+    // CTest runs tests side by side: each run gets a folder of its own process.
+    static int runs = 0;
+    std::string folder = TempFolder("run-" + std::to_string(++runs));
     std::string out = folder + "/out.txt", err = folder + "/err.txt";
     Run run;
     run.status = Shell(std::string(KESTREL_FRC_EXE) + " " + arguments + " >" + out + " 2>" + err);
     run.out = ReadText(out);
     run.err = ReadText(err);
+    std::filesystem::remove_all(folder);
     return run;
 }
 

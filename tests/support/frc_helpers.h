@@ -35,7 +35,7 @@ std::vector<uint8_t> RecordingBytes(uint32_t date, const std::vector<TrackSpec>&
 // east then turning north, climbing 2 m per second from 100 m.
 std::vector<Point> Flight(double latitude, double longitude, size_t count, uint32_t stepMs, uint32_t firstTime);
 
-// A fresh, empty folder for one test.
+// A fresh, empty folder for one test, of this process alone.
 std::string TempFolder(const std::string& name);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);

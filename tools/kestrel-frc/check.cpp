@@ -17,29 +17,25 @@ void AddCheckCommand(CLI::App& app) {
         std::string firstFinding;
         size_t damaged = 0, findings = 0;
         for (const std::string& path : *files) {
-            std::vector<uint8_t> bytes;
-            std::vector<frc::Problem> problems;
+            std::vector<std::string> lines;
             try {
-                bytes = ReadFileBytes(path);
-                problems = frc::CheckRecording(bytes.data(), bytes.size());
+                std::vector<uint8_t> bytes = ReadFileBytes(path);
+                for (const frc::Problem& problem : frc::CheckRecording(bytes.data(), bytes.size()))
+                    lines.push_back(DescribeProblem(path, problem));
+                if (lines.empty()) {
+                    frc::Recording recording;
+                    frc::Problem refusal;
+                    frc::ReadRecording(bytes.data(), bytes.size(), &recording, &refusal);
+                    fputs((path + ": sound, " + SummarizeRecording(recording) + "\n").c_str(), stdout);
+                    continue;
+                }
             } catch (const InputError& e) {
-                problems.push_back({0, e.what()});
-            }
-            if (problems.empty()) {
-                frc::Recording recording;
-                frc::Problem refusal;
-                frc::ReadRecording(bytes.data(), bytes.size(), &recording, &refusal);
-                fputs((path + ": sound, " + SummarizeRecording(recording) + "\n").c_str(), stdout);
-                continue;
+                lines.push_back(e.what());  // the file cannot be read at all
             }
             ++damaged;
-            for (const frc::Problem& problem : problems) {
-                std::string line =
-                    problem.what.rfind(path + ":", 0) == 0 ? problem.what : DescribeProblem(path, problem);
-                if (firstFinding.empty()) firstFinding = line;
-                ++findings;
-                fputs((line + "\n").c_str(), stdout);
-            }
+            findings += lines.size();
+            if (firstFinding.empty()) firstFinding = lines[0];
+            for (const std::string& line : lines) fputs((line + "\n").c_str(), stdout);
         }
         fflush(stdout);
         if (damaged == 1 && findings == 1) throw InputError(firstFinding);

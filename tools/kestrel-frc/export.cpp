@@ -3,6 +3,7 @@
 #include "tools/kestrel-frc/export.h"
 
 #include <algorithm>
+#include <cctype>
 #include <pugixml.hpp>
 #include <sstream>
 

@@ -64,7 +64,7 @@ std::string DescribeText(const std::string& path, const frc::Recording& recordin
 nlohmann::ordered_json DescribeJson(const std::string& path, const frc::Recording& recording) {
     const frc::FileHeader& h = recording.header;
     nlohmann::ordered_json file;
-    file["file"] = path;
+    file["file"] = TitleText(path.c_str());  // JSON takes UTF-8 only
     file["version"] = FormatHex(h.version, 8);
     file["date"] = FormatUtc(h.date, 0, 0);
     file["start_s"] = h.startTime / 10000.0;

@@ -39,6 +39,11 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         fprintf(stderr, "kestrel-frc: %s\n", e.what());
         return 2;
+    } catch (const std::exception& e) {
+        // Whatever else fails (memory, a file name the system cannot convert) is still
+        // reported, not a crash.
+        fprintf(stderr, "kestrel-frc: %s\n", e.what());
+        return 1;
     }
     return 0;
 }

@@ -2,7 +2,7 @@
 // (Kestrel1.tmp for the user's aircraft, Kestrel<id>.tmp for traffic) become a recording
 // file, by the same function the module runs at start. The temp files stay where they
 // are. The recording date comes from the samples' Zulu date and time when they hold it,
-// else from when the user's temp file was last written.
+// else from when the user's temp file (or the first one) was last written.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -66,6 +66,7 @@ void AddRecoverCommand(CLI::App& app) {
             uint32_t objectId = 0;
             if (frc::TempFileObjectId(name, &objectId) && objectId == 1) userTemp = path;
         }
+        if (userTemp.empty()) userTemp = (fs::path(options->directory) / names[0]).string();
         frc::Recording recording;
         if (!frc::RecoverRecording(temps, 0, &recording) || recording.tracks.empty())
             throw InputError(options->directory + ": the temp files hold no whole sample");
