@@ -18,3 +18,6 @@ struct InputError : std::runtime_error {
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// kestrel-frc import IN... -o OUT.frc: flight logs (GPX, KML, IGC, CSV) to a recording.
+void AddImportCommand(CLI::App& app);

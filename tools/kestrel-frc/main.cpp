@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
                  "files (.frc)"};
     app.set_version_flag("--version", "kestrel-frc " KESTREL_VERSION);
     app.require_subcommand(1, 1);
+    AddImportCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,0 +1,172 @@
+// kestrel-frc import: flight logs (GPX, KML, IGC, CSV) become one recording file. Every
+// track of every input becomes a track, in order: the first is played on the user's
+// aircraft, the others as traffic beside it. Tracks keep their real times relative to
+// each other; the recording date is the first fix's UTC second.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "recording/frcformat.h"
+#include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/import_csv.h"
+#include "tools/kestrel-frc/import_gpx.h"
+#include "tools/kestrel-frc/import_igc.h"
+#include "tools/kestrel-frc/import_kml.h"
+#include "tools/kestrel-frc/resample.h"
+
+namespace {
+
+struct ImportOptions {
+    std::vector<std::string> inputs;
+    std::string output;
+    std::string format;  // "" = from each input's extension
+    uint32_t interval = 250;
+    std::string title;
+};
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw InputError(path + ": cannot be opened");
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad()) throw InputError(path + ": cannot be read");
+    return bytes.str();
+}
+
+std::string FormatOf(const std::string& path, const std::string& chosen) {
+    if (!chosen.empty()) return chosen;
+    size_t dot = path.find_last_of('.');
+    std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (extension == "gpx" || extension == "kml" || extension == "igc" || extension == "csv") return extension;
+    throw UsageError(path + ": cannot tell the format from the name; choose one with --format gpx|kml|igc|csv");
+}
+
+std::vector<FixTrack> ReadLog(const std::string& path, const std::string& format) {
+    std::string text = ReadWholeFile(path);
+    if (format == "gpx") return ReadGpx(path, text);
+    if (format == "kml") return ReadKml(path, text);
+    if (format == "igc") return ReadIgc(path, text);
+    if (IsFlightTrackingCsv(text)) return ReadFlightTrackingCsv(path, text);
+    throw InputError(path + ": line 1: not a CSV header this import reads "
+                            "(Timestamp,UTC,Callsign,Position,Altitude,Speed,Direction)");
+}
+
+// The recording date of a UTC second: ((year - 1900) * 366 + day of year) days on.
+bool ZuluStampOf(double unixSeconds, uint32_t* stamp) {
+    int64_t days = (int64_t)std::floor(unixSeconds / 86400.0);
+    int year, month, day;
+    CivilFromDays(days, &year, &month, &day);
+    if (year < 1900 || year > 2035) return false;
+    uint32_t dayOfYear = (uint32_t)(days - DaysFromCivil(year, 1, 1) + 1);
+    *stamp = frc::MakeDate((uint16_t)year, (uint16_t)dayOfYear, (uint32_t)(unixSeconds - (double)days * 86400.0));
+    return true;
+}
+
+// At most the 100 bytes a track header holds, not cutting a UTF-8 character.
+std::string StoredTitle(std::string title) {
+    if (title.size() <= 100) return title;
+    size_t end = 100;
+    while (end > 0 && ((unsigned char)title[end] & 0xC0) == 0x80) --end;
+    return title.substr(0, end);
+}
+
+std::string Plural(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+struct Flight {
+    std::string source, title;
+    bool powered;
+    size_t fixCount;
+    CleanReport report;
+    std::vector<FlightState> states;
+};
+
+void RunImport(const ImportOptions& options) {
+    std::vector<Flight> flights;
+    for (const std::string& input : options.inputs) {
+        for (FixTrack& track : ReadLog(input, FormatOf(input, options.format))) {
+            Flight flight;
+            flight.source = input;
+            flight.title = options.title.empty() ? track.title : options.title;
+            flight.powered = track.powered;
+            flight.fixCount = track.fixes.size();
+            std::vector<Fix> fixes = CleanFixes(track.fixes, &flight.report);
+            if (fixes.size() < 2) {
+                fprintf(stderr, "%s: track \"%s\" skipped: fewer than two fixes at different times\n", input.c_str(),
+                        track.title.c_str());
+                continue;
+            }
+            flight.states = ResampleFlight(fixes, options.interval);
+            flights.push_back(std::move(flight));
+        }
+    }
+    if (flights.empty()) throw InputError(options.inputs.front() + ": no track with two or more timed fixes");
+
+    double first = INFINITY, last = -INFINITY;
+    for (const Flight& flight : flights) {
+        first = std::min(first, flight.states.front().time);
+        last = std::max(last, flight.states.back().time);
+    }
+    double base = std::floor(first);
+    frc::Recording recording{};
+    recording.header.version = frc::Version6;
+    if (!ZuluStampOf(base, &recording.header.date))
+        throw InputError(flights.front().source + ": the first fix is dated outside 1900 to 2035");
+    if ((last - base) * 10000.0 >= 4294967295.0)
+        throw InputError(options.inputs.front() + ": the tracks span more than the 119 hours a recording holds");
+    recording.header.trackCount = (uint16_t)flights.size();
+    if (flights.size() > 0xFFFF) throw InputError(options.inputs.front() + ": more than 65535 tracks");
+
+    for (const Flight& flight : flights) {
+        frc::Track track{};
+        track.header.groups = DefaultSampleGroups;
+        std::string title = StoredTitle(flight.title);
+        memcpy(track.header.title, title.c_str(), title.size() + 1);
+        track.header.cgHeight = 0;
+        track.header.interval = options.interval;
+        track.samples = FlightSamples(flight.states, base, flight.powered);
+        recording.tracks.push_back(std::move(track));
+
+        const CleanReport& r = flight.report;
+        double span = flight.states.back().time - flight.states.front().time;
+        printf("%s: \"%s\": %s", flight.source.c_str(), title.c_str(), Plural(flight.fixCount, "fix", "fixes").c_str());
+        if (r.outOfOrder) printf(", %s sorted in", Plural(r.outOfOrder, "fix out of order", "fixes out of order").c_str());
+        if (r.duplicates) printf(", %s dropped", Plural(r.duplicates, "duplicate time", "duplicate times").c_str());
+        if (r.spikes) printf(", %s dropped", Plural(r.spikes, "spike", "spikes").c_str());
+        if (r.gaps) printf(", %s flown straight", Plural(r.gaps, "gap", "gaps").c_str());
+        if (r.noAltitude) printf(", no altitudes (flown at 0 m)");
+        printf(" -> %s over %d:%02d:%02d\n", Plural(recording.tracks.back().samples.size(), "sample", "samples").c_str(),
+               (int)(span / 3600), (int)std::fmod(span / 60, 60), (int)std::fmod(span, 60));
+    }
+
+    std::string error;
+    if (!frc::WriteRecordingFile(options.output, recording, &error))
+        throw InputError(options.output + ": cannot be written: " + error);
+    frc::DateTime date = frc::SplitDate(recording.header.date);
+    printf("%s: %s, recorded %04u-%02u-%02u %02u:%02u:%02u UTC\n", options.output.c_str(),
+           Plural(flights.size(), "track", "tracks").c_str(), date.year, date.month, date.day, date.hour, date.minute,
+           date.second);
+}
+
+}  // namespace
+
+void AddImportCommand(CLI::App& app) {
+    auto options = std::make_shared<ImportOptions>();
+    CLI::App* command = app.add_subcommand(
+        "import", "Makes a recording of flight logs (GPX, KML, IGC, CSV): every track becomes a track of OUT, "
+                  "the first flown on the user's aircraft, the others as traffic");
+    command->add_option("IN", options->inputs, "Flight logs")->required();
+    command->add_option("-o,--output", options->output, "The recording file to write (.frc)")->required();
+    command->add_option("--format", options->format, "The inputs' format (default: from each name's extension)")
+        ->check(CLI::IsMember({"gpx", "kml", "igc", "csv"}));
+    command->add_option("--interval", options->interval, "Milliseconds between samples")
+        ->check(CLI::Range(10, 60000))
+        ->capture_default_str();
+    command->add_option("--title", options->title, "The aircraft title of every track (default: the logs' names)");
+    command->callback([options] { RunImport(*options); });
+}

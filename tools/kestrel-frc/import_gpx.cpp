@@ -1,0 +1,54 @@
+// GPX tracks as fixes: gpx/trk/trkseg/trkpt with lat and lon, ele (metres) and time.
+// Elements are matched by local name, so GPX 1.0, 1.1 and prefixed documents all read.
+#include "tools/kestrel-frc/import_gpx.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "tools/kestrel-frc/commands.h"
+
+static std::string Where(const std::string& path, const std::string& text, const pugi::xml_node& node) {
+    return path + ": line " + std::to_string(LineAt(text, (size_t)node.offset_debug())) + ": ";
+}
+
+static Fix ReadPoint(const std::string& path, const std::string& text, const pugi::xml_node& point) {
+    Fix fix{0, 0, 0, NAN, -1};
+    if (!ParseNumber(point.attribute("lat").value(), &fix.latitude) || std::fabs(fix.latitude) > 90 ||
+        !ParseNumber(point.attribute("lon").value(), &fix.longitude) || std::fabs(fix.longitude) > 180)
+        throw InputError(Where(path, text, point) + "track point without a valid lat and lon");
+    pugi::xml_node time = ChildNamed(point, "time");
+    if (!time) throw InputError(Where(path, text, point) + "track point without a time");
+    if (!ParseUtcTime(time.text().get(), &fix.time))
+        throw InputError(Where(path, text, time) + "invalid time \"" + time.text().get() + "\"");
+    pugi::xml_node ele = ChildNamed(point, "ele");
+    if (ele && !ParseNumber(ele.text().get(), &fix.altitude))
+        throw InputError(Where(path, text, ele) + "invalid elevation \"" + ele.text().get() + "\"");
+    return fix;
+}
+
+std::vector<FixTrack> ReadGpx(const std::string& path, const std::string& text) {
+    pugi::xml_document doc;
+    LoadXml(path, text, &doc);
+    pugi::xml_node root = doc.document_element();
+    if (std::strcmp(LocalName(root), "gpx") != 0) throw InputError(path + ": not a GPX document (no gpx element)");
+
+    std::vector<FixTrack> tracks;
+    for (pugi::xml_node trk : root.children()) {
+        if (std::strcmp(LocalName(trk), "trk") != 0) continue;
+        FixTrack track;
+        track.title = ChildNamed(trk, "name").text().get();
+        for (pugi::xml_node segment : trk.children()) {
+            if (std::strcmp(LocalName(segment), "trkseg") != 0) continue;
+            for (pugi::xml_node point : segment.children()) {
+                if (std::strcmp(LocalName(point), "trkpt") == 0) track.fixes.push_back(ReadPoint(path, text, point));
+            }
+        }
+        if (track.fixes.empty()) continue;  // a track without points has nothing to fly
+        tracks.push_back(track);
+    }
+    if (tracks.empty()) throw InputError(path + ": no track with points (trk/trkseg/trkpt)");
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        if (tracks[i].title.empty()) tracks[i].title = FileStem(path) + (i ? " " + std::to_string(i + 1) : "");
+    }
+    return tracks;
+}
