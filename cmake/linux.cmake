@@ -5,6 +5,7 @@ find_package(benchmark QUIET)
 
 add_library(kestrel_module STATIC ${KESTREL_MODULE_SOURCES})
 target_include_directories(kestrel_module PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(kestrel_module PUBLIC kestrel_frcformat)
 
 # The simulated host (portable) and the Win32 emulation (Linux only).
 file(GLOB VSIM_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/sim/*.cpp)
@@ -33,7 +34,7 @@ target_link_libraries(kestrel_vsim INTERFACE "$<LINK_GROUP:RESCAN,kestrel_module
 file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kestrel-host/*.cpp)
 list(REMOVE_ITEM HOST_SOURCES ${CMAKE_SOURCE_DIR}/tools/kestrel-host/main.cpp)
 add_library(kestrel_host_core STATIC ${HOST_SOURCES})
-target_link_libraries(kestrel_host_core PUBLIC kestrel_vsim)
+target_link_libraries(kestrel_host_core PUBLIC kestrel_vsim kestrel_frcformat)
 add_executable(kestrel-host ${CMAKE_SOURCE_DIR}/tools/kestrel-host/main.cpp)
 target_link_libraries(kestrel-host PRIVATE kestrel_host_core)
 

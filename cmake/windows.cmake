@@ -41,7 +41,7 @@ set_source_files_properties(${KESTREL_ROOT}/resources/kestrel.rc PROPERTIES OBJE
 # The exports come from KestrelFSX.def alone; --kill-at keeps their names undecorated
 # even if an export is ever declared __stdcall.
 target_link_options(KestrelFSX PRIVATE -static-libgcc -static-libstdc++ -Wl,--kill-at)
-target_link_libraries(KestrelFSX PRIVATE SimConnect user32 comctl32 comdlg32 version kernel32)
+target_link_libraries(KestrelFSX PRIVATE kestrel_frcformat SimConnect user32 comctl32 comdlg32 version kernel32)
 
 # The x86_64 build is the test build that runs under Wine.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)

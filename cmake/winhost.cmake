@@ -39,5 +39,5 @@ add_executable(kestrel-host
   ${KESTREL_ROOT}/vsim/winhost/user_input.cpp)
 target_include_directories(kestrel-host PRIVATE ${KESTREL_ROOT})
 target_link_options(kestrel-host PRIVATE -static-libgcc -static-libstdc++ -mconsole)
-target_link_libraries(kestrel-host PRIVATE vsim_simconnect user32 comctl32 comdlg32 kernel32)
+target_link_libraries(kestrel-host PRIVATE kestrel_frcformat vsim_simconnect user32 comctl32 comdlg32 kernel32)
 add_dependencies(kestrel-host KestrelFSX)

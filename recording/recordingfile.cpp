@@ -1,36 +1,9 @@
-// The recording file: reading versions 0x01000004 to 0x01000006 into the TrackTable,
-// writing version 0x01000006 from a recording's temp files or from the replay ring.
-// Readers trust no count further than the file reaches; writers go through a small
-// writer that remembers its first failure and is checked once, at the close.
-//
-// Byte layout, little-endian, no padding.
-//
-// Version 0x01000006 (the only one written):
-//   0   u32  version 0x01000006
-//   4   u32  file start time: smallest startTime of its tracks (1/10000 s)
-//   8   u32  file end time: largest endTime of its tracks
-//   12  u32  recording date (ZuluStamp at the start of the recording)
-//   16  u16  track count
-//   18  ...  the tracks one after the other, the user's aircraft first. Each is a
-//            124-byte track header followed at once by sampleCount records of the
-//            record size of its groups:
-//              0    u32  sampleCount
-//              4    u32  groups (SampleGroup set)
-//              8    u32  startTime
-//              12   u32  endTime
-//              16   100  title, zero padded, no terminator when all 100 are used
-//              116  f32  cgHeight, feet
-//              120  u32  interval, ms
-//
-// Versions 0x01000004 and 0x01000005 (read only), one track without a track header:
-//   0   u32  version
-//   4   u32  sampleCount
-//   8   u32  end time (not used: the last record gives it)
-//   12  u32  groups (0x01000004: not used, always 127)
-//   16  f32  cgHeight, feet
-//   20  u32  recording date (0x01000005 only)
-//   24  u32  reserved
-//   28  ...  the records
+// The recording file in the module: reading versions 0x01000004 to 0x01000006 into the
+// TrackTable (playback windows stay in the file), writing version 0x01000006 from a
+// recording's temp files or from the replay ring. The headers are those of
+// recording/frcformat. Readers trust no count further than the file reaches; writers
+// go through a small writer that remembers its first failure and is checked once, at
+// the close.
 #include "recording/recordingfile.h"
 
 #include <algorithm>
@@ -45,10 +18,6 @@
 #include "playback/position.h"
 #include "ui/config.h"
 #include "ui/dialogs.h"
-
-static_assert(FileHeaderSize == 4 + 4 + 4 + 4 + 2, "file header fields");
-static_assert(LegacyHeaderSize == 4 + 6 * 4, "legacy header fields");
-static_assert(TrackHeaderSize == 124, "track header");
 
 static const char* const OpenFailedText = "The selected file could not be opened!";
 static const char* const DamagedText = "The selected file is damaged or incompatible with this version of Kestrel!";
@@ -91,18 +60,18 @@ static void RemoveAddedEntries(uint32_t firstAdded) {
     }
 }
 
-static bool LoadLegacyTracks(FILE* file, uint32_t version, uint32_t asTraffic) {
-    uint8_t header[LegacyHeaderSize - 4];
-    if (fread(header, 1, sizeof(header), file) != sizeof(header)) {
+// Reads the rest of a header whose first `have` bytes (the version) are in bytes.
+static bool ReadHeaderRest(FILE* file, uint8_t* bytes, size_t have, size_t size) {
+    return fread(bytes + have, 1, size - have, file) == size - have;
+}
+
+static bool LoadLegacyTracks(FILE* file, uint8_t* bytes, uint32_t asTraffic) {
+    if (!ReadHeaderRest(file, bytes, 4, frc::LegacyHeaderSize)) {
         fclose(file);
         ShowFileError(DamagedText, "Invalid file");
         return false;
     }
-    uint32_t sampleCount = LoadLE32(header + 0);
-    uint32_t endTime = LoadLE32(header + 4);
-    uint32_t groups = version == LegacyFileVersion4 ? DefaultSampleGroups : LoadLE32(header + 8);
-    float cgHeight = LoadLEF32(header + 12);
-    uint32_t date = LoadLE32(header + 16);
+    frc::LegacyHeader header = frc::DecodeLegacyHeader(bytes);
 
     int index = AddTrackEntry();
     if (index < 0) {
@@ -110,7 +79,8 @@ static bool LoadLegacyTracks(FILE* file, uint32_t version, uint32_t asTraffic) {
         return false;
     }
     Track* track = &TrackTable.entries[index];
-    if (!OpenLegacyTrack(track, TrackBufferRecords, file, sampleCount, groups, endTime, 0, cgHeight)) {
+    if (!OpenLegacyTrack(track, TrackBufferRecords, file, header.sampleCount, header.groups, header.endTime, 0,
+                         header.cgHeight)) {
         // No whole record: nothing to play, and no track for it. Otherwise the
         // buffer could not be allocated.
         bool empty = track->fileRecords == 0;
@@ -122,27 +92,26 @@ static bool LoadLegacyTracks(FILE* file, uint32_t version, uint32_t asTraffic) {
     PlaybackStart = 0;
     PlaybackEnd = std::max(PlaybackEnd, track->endTime);
     if (!traffic) track->objectId = UserObjectId;
-    if (version == LegacyFileVersion4) {
+    if (header.version == frc::Version4) {
         track->heightOffset = 0;
         ZuluStamp = 0;
     } else {
         if (!traffic) track->heightOffset = UserHeightOffset(track->cgHeight);
-        ZuluStamp = date;
+        ZuluStamp = header.date;
     }
     return true;
 }
 
-static bool LoadCurrentTracks(FILE* file, uint32_t asTraffic) {
-    uint8_t header[FileHeaderSize - 4];
-    if (fread(header, 1, sizeof(header), file) != sizeof(header)) {
+static bool LoadCurrentTracks(FILE* file, uint8_t* bytes, uint32_t asTraffic) {
+    if (!ReadHeaderRest(file, bytes, 4, frc::FileHeaderSize)) {
         fclose(file);
         ShowFileError(DamagedText, "Invalid file");
         return false;
     }
-    uint32_t fileStart = LoadLE32(header + 0);
-    uint32_t fileEnd = LoadLE32(header + 4);
-    uint32_t date = LoadLE32(header + 8);
-    uint32_t trackCount = LoadLE16(header + 12);
+    frc::FileHeader header = frc::DecodeFileHeader(bytes);
+    uint32_t fileStart = header.startTime;
+    uint32_t fileEnd = header.endTime;
+    uint32_t trackCount = header.trackCount;
     uint64_t fileSize = SizeOfFile(file);
 
     uint32_t firstAdded = TrackTable.count;
@@ -186,7 +155,7 @@ static bool LoadCurrentTracks(FILE* file, uint32_t asTraffic) {
     }
     PlaybackStart = std::min(PlaybackStart, fileStart);
     PlaybackEnd = std::max(PlaybackEnd, fileEnd);
-    ZuluStamp = date;
+    ZuluStamp = header.date;
     return true;
 }
 
@@ -196,11 +165,11 @@ bool LoadRecordingFile(const char* path, uint32_t asTraffic) {
         ShowFileError(OpenFailedText, "Kestrel");
         return false;
     }
-    uint8_t versionBytes[4];
+    uint8_t header[std::max(frc::FileHeaderSize, frc::LegacyHeaderSize)];
     uint32_t version = 0;
-    if (fread(versionBytes, 1, 4, file) == 4) version = LoadLE32(versionBytes);
-    if (version == LegacyFileVersion4 || version == LegacyFileVersion5) return LoadLegacyTracks(file, version, asTraffic);
-    if (version == RecordingFileVersion) return LoadCurrentTracks(file, asTraffic);
+    if (fread(header, 1, 4, file) == 4) version = LoadLE32(header);
+    if (version == frc::Version4 || version == frc::Version5) return LoadLegacyTracks(file, header, asTraffic);
+    if (version == frc::Version6) return LoadCurrentTracks(file, header, asTraffic);
     fclose(file);
     ShowFileError(DamagedText, "Invalid file");
     return false;
@@ -219,18 +188,6 @@ static void WriteBytes(FileWriter* writer, const void* data, size_t size) {
     if (fwrite(data, 1, size, writer->file) != size) writer->failed = true;
 }
 
-static void WriteU16(FileWriter* writer, uint16_t value) {
-    uint8_t bytes[2];
-    StoreLE16(bytes, value);
-    WriteBytes(writer, bytes, 2);
-}
-
-static void WriteU32(FileWriter* writer, uint32_t value) {
-    uint8_t bytes[4];
-    StoreLE32(bytes, value);
-    WriteBytes(writer, bytes, 4);
-}
-
 static void SeekWriter(FileWriter* writer, long offset) {
     if (!writer->failed && fseek(writer->file, offset, SEEK_SET) != 0) writer->failed = true;
 }
@@ -245,11 +202,9 @@ static bool CloseWriter(FileWriter* writer) {
 
 static void WriteFileHeader(FileWriter* writer, uint32_t startTime, uint32_t endTime, uint32_t date,
                             uint16_t trackCount) {
-    WriteU32(writer, RecordingFileVersion);
-    WriteU32(writer, startTime);
-    WriteU32(writer, endTime);
-    WriteU32(writer, date);
-    WriteU16(writer, trackCount);
+    uint8_t bytes[frc::FileHeaderSize];
+    frc::EncodeFileHeader(bytes, {frc::Version6, startTime, endTime, date, trackCount});
+    WriteBytes(writer, bytes, frc::FileHeaderSize);
 }
 
 // Copies count bytes from the source's current position; a short read is a failure.
@@ -349,11 +304,8 @@ RecordingFileResult WriteRecordingFile(const char* path) {
         if (trackCount == UINT16_MAX) break;
         if (AppendTrackToFile(&writer, track, false, &fileStart, &fileEnd)) ++trackCount;
     }
-    SeekWriter(&writer, 4);
-    WriteU32(&writer, fileStart);
-    WriteU32(&writer, fileEnd);
-    WriteU32(&writer, ZuluStamp);
-    WriteU16(&writer, (uint16_t)trackCount);
+    SeekWriter(&writer, 0);
+    WriteFileHeader(&writer, fileStart, fileEnd, ZuluStamp, (uint16_t)trackCount);
     if (!CloseWriter(&writer)) {
         DeleteFileA(path);
         return RecordingFileWriteFailed;

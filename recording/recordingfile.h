@@ -1,17 +1,11 @@
 // The recording file (".frc"): loading its tracks into the TrackTable for playback,
 // joining a recording's temp files into one file, saving the replay ring, and the
-// names of the temp files.
+// names of the temp files. The byte layout lives in recording/frcformat.
 #pragma once
 
 #include <cstdint>
 
 #include "recording/track.h"
-
-constexpr uint32_t RecordingFileVersion = 0x01000006;  // written and read
-constexpr uint32_t LegacyFileVersion4 = 0x01000004;    // read only: one track, groups always 127
-constexpr uint32_t LegacyFileVersion5 = 0x01000005;    // read only: one track with a recording date
-constexpr uint32_t FileHeaderSize = 18;
-constexpr uint32_t LegacyHeaderSize = 28;
 
 // Adds the file's tracks to the TrackTable as playback tracks sharing the file's one
 // stream, widening PlaybackStart/PlaybackEnd and setting ZuluStamp. The first track

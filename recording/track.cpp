@@ -14,7 +14,6 @@
 
 TrackTableRecord TrackTable;
 
-static_assert(TrackHeaderSize == 4 + 4 + 4 + 4 + TrackTitleSize + 4 + 4, "track header fields");
 static_assert(sizeof(Track::title) == TrackTitleSize, "title field width");
 
 // ---------------------------------------------------------------------------
@@ -63,26 +62,14 @@ static bool AllocateBuffer(Track* track) {
     return track->buffer != nullptr;
 }
 
-static void CopyTitle(char* title, const char* source) {
-    memset(title, 0, TrackTitleSize);
-    if (!source) return;
-    const void* end = memchr(source, 0, TrackTitleSize);
-    size_t length = end ? (size_t)((const char*)end - source) : TrackTitleSize;
-    memcpy(title, source, length);
-}
-
 // ---------------------------------------------------------------------------
 // The track header.
 
 void EncodeTrackHeader(uint8_t* out, uint32_t sampleCount, uint32_t groups, uint32_t startTime, uint32_t endTime,
                        const char* title, float cgHeight, uint32_t interval) {
-    StoreLE32(out + 0, sampleCount);
-    StoreLE32(out + 4, groups);
-    StoreLE32(out + 8, startTime);
-    StoreLE32(out + 12, endTime);
-    CopyTitle((char*)out + 16, title);
-    StoreLEF32(out + 116, cgHeight);
-    StoreLE32(out + 120, interval);
+    frc::TrackHeader header = {sampleCount, groups, startTime, endTime, {}, cgHeight, interval};
+    frc::SetTitle(&header, title);
+    frc::EncodeTrackHeader(out, header);
 }
 
 static bool WriteTrackHeaderAt(const Track* track, uint64_t offset) {
@@ -100,16 +87,17 @@ bool OpenTrack(Track* track, uint32_t capacity, FILE* file, uint32_t forReading,
     if (forReading) {
         if (!file) return false;
         long headerStart = ftell(file);
-        uint8_t header[TrackHeaderSize];
-        if (headerStart < 0 || fread(header, 1, TrackHeaderSize, file) != TrackHeaderSize) return false;
+        uint8_t bytes[TrackHeaderSize];
+        if (headerStart < 0 || fread(bytes, 1, TrackHeaderSize, file) != TrackHeaderSize) return false;
+        frc::TrackHeader header = frc::DecodeTrackHeader(bytes);
         *track = Track();
-        track->sampleCount = LoadLE32(header + 0);
-        track->groups = LoadLE32(header + 4);
-        track->startTime = LoadLE32(header + 8);
-        track->endTime = LoadLE32(header + 12);
-        memcpy(track->title, header + 16, TrackTitleSize);
-        track->cgHeight = LoadLEF32(header + 116);
-        track->interval = LoadLE32(header + 120);
+        track->sampleCount = header.sampleCount;
+        track->groups = header.groups;
+        track->startTime = header.startTime;
+        track->endTime = header.endTime;
+        memcpy(track->title, header.title, TrackTitleSize);
+        track->cgHeight = header.cgHeight;
+        track->interval = header.interval;
         track->readMode = 1;
         track->file = file;
         track->dataStart = (uint32_t)headerStart + TrackHeaderSize;
@@ -147,7 +135,7 @@ bool OpenTrack(Track* track, uint32_t capacity, FILE* file, uint32_t forReading,
 
     *track = Track();
     track->groups = groups;
-    CopyTitle(track->title, title);
+    frc::CopyTitle(track->title, title);
     track->objectId = objectId;
     track->interval = interval;
     track->layout = ComputeSampleLayout(groups);
@@ -178,7 +166,7 @@ bool OpenLegacyTrack(Track* track, uint32_t capacity, FILE* file, uint32_t sampl
     track->cgHeight = cgHeight;
     track->objectId = objectId;
     track->endTime = endTime;
-    CopyTitle(track->title, GetUserTitle());
+    frc::CopyTitle(track->title, GetUserTitle());
     track->readMode = 1;
     track->file = file;
     track->dataStart = (uint32_t)dataStart;

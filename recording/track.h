@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "recording/frcformat.h"
 #include "recording/sample.h"
 
 struct Track {
@@ -30,8 +31,8 @@ struct Track {
     uint32_t fileRecords;   // playback: whole records the file really holds for this track (<= the header's count)
 };
 
-constexpr uint32_t TrackTitleSize = 100;
-constexpr uint32_t TrackHeaderSize = 124;  // sampleCount, groups, startTime, endTime, title, cgHeight, interval
+constexpr uint32_t TrackTitleSize = frc::TitleSize;
+constexpr uint32_t TrackHeaderSize = frc::TrackHeaderSize;
 constexpr uint32_t TrackBufferRecords = 240;  // capacity of every file-backed track
 
 struct TrackTableRecord {
@@ -71,8 +72,8 @@ void RemoveTrackEntry(uint32_t index);
 // Releases every entry and the table storage (module start and tests).
 void ResetTrackTable();
 
-// The 124-byte track header, field by field, little-endian. The title is read up to
-// its terminator or 100 characters, whichever comes first, and padded with zeros.
+// The 124-byte track header of these values (frc::EncodeTrackHeader). The title is read
+// up to its terminator or 100 characters, whichever comes first, and padded with zeros.
 void EncodeTrackHeader(uint8_t* out, uint32_t sampleCount, uint32_t groups, uint32_t startTime, uint32_t endTime,
                        const char* title, float cgHeight, uint32_t interval);
 // Whole records of recordSize between dataStart and the end of the file, at most
