@@ -1,15 +1,30 @@
 // kestrel-frc: the pilots' toolkit for Kestrel recording files. Parses the command line
 // and runs one command; exit status 0 done, 1 an input damaged or refused, 2 usage.
 #include <cstdio>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "tools/kestrel-frc/commands.h"
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // "\n" stays "\n": what the commands print is the same bytes on every system.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
     CLI::App app{"kestrel-frc: inspects, checks, exports, imports, trims, merges and recovers Kestrel recording "
                  "files (.frc)"};
     app.set_version_flag("--version", "kestrel-frc " KESTREL_VERSION);
     app.require_subcommand(1, 1);
+    AddInfoCommand(app);
+    AddCheckCommand(app);
+    AddExportCommand(app);
     AddImportCommand(app);
+    AddTrimCommand(app);
+    AddSplitCommand(app);
+    AddMergeCommand(app);
+    AddRecoverCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

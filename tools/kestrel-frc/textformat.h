@@ -1,0 +1,33 @@
+// Number and time texts of the toolkit's outputs: locale-free and the same bytes on
+// every platform (std::to_chars, never printf, whose C libraries round differently).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// value with exactly `decimals` digits after the point; a negative zero prints as zero.
+std::string FormatFixed(double value, int decimals);
+// The shortest text that reads back as exactly value.
+std::string FormatShortest(double value);
+// Reads a whole decimal number (no spaces, no hex); false when text is not one.
+bool ParseDouble(const std::string& text, double* value);
+
+// A moment of a recording in UTC: the file's recording date plus a sample time.
+struct UtcTime {
+    int64_t day;  // days since 1970-01-01
+    int year, month, day_of_month, hour, minute, second;
+    uint32_t ticks;  // 1/10000 s into the second
+};
+UtcTime SplitUtc(uint32_t date, uint32_t sampleTime);
+// "2026-12-08T14:05:09.123Z" with 0 to 4 decimals of the second (cut, not rounded, so
+// the text never names a later second than the sample's).
+std::string FormatUtc(uint32_t date, uint32_t sampleTime, int decimals);
+// The recording date (ZuluStamp) of a moment given in seconds since 1970-01-01 UTC.
+uint32_t StampOfUnixTime(int64_t seconds);
+// A sample time in seconds with its four decimals: "12.3456".
+std::string FormatSeconds(uint32_t sampleTime);
+
+// A track title as UTF-8 for XML and JSON outputs: kept when it is valid UTF-8, else read
+// as Windows-1252/Latin-1 bytes (what the simulator's titles are); control characters
+// become spaces.
+std::string TitleText(const char* title);
