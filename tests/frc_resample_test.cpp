@@ -14,8 +14,8 @@ const double Pi = 3.14159265358979323846;
 // Degrees of latitude (or of longitude on the equator) per metre.
 const double DegreesPerMeter = 180.0 / (Pi * EarthRadiusMeters);
 
-Fix At(double time, double latitude, double longitude, double altitude, int onGround = -1) {
-    return Fix{time, latitude, longitude, altitude, onGround};
+LogFix At(double time, double latitude, double longitude, double altitude, int onGround = -1) {
+    return LogFix{time, latitude, longitude, altitude, onGround};
 }
 
 double Speed(const FlightState& s) {
@@ -24,7 +24,7 @@ double Speed(const FlightState& s) {
 
 TEST(FrcResampleTest, CleaningSortsDropsDuplicatesAndSpikesAndFillsAltitudes) {
     const double d = 50 * DegreesPerMeter;  // 50 m/s northbound
-    std::vector<Fix> log = {
+    std::vector<LogFix> log = {
         At(0, 47, 8, 100),          At(2, 47 + 2 * d, 8, 120),
         At(1, 47 + d, 8, 110),      At(1, 47 + 1.5 * d, 8, 999),  // the same second again: dropped
         At(3, 47 + 3 * d, 8, NAN),  At(4, 48, 8, 140),            // 111 km off the path: a spike
@@ -32,7 +32,7 @@ TEST(FrcResampleTest, CleaningSortsDropsDuplicatesAndSpikesAndFillsAltitudes) {
         At(306, NAN, 8, 200),
     };
     CleanReport report;
-    std::vector<Fix> fixes = CleanFixes(log, &report);
+    std::vector<LogFix> fixes = CleanFixes(log, &report);
     EXPECT_EQ(report.outOfOrder, 2u);  // both fixes at 1 s come after the one at 2 s
     EXPECT_EQ(report.duplicates, 1u);
     EXPECT_EQ(report.spikes, 1u);
@@ -53,7 +53,7 @@ TEST(FrcResampleTest, CleaningSortsDropsDuplicatesAndSpikesAndFillsAltitudes) {
 
 TEST(FrcResampleTest, StraightClimbGivesCourseFlightPathAngleAndVelocities) {
     const double d = 50 * DegreesPerMeter;
-    std::vector<Fix> fixes;
+    std::vector<LogFix> fixes;
     for (int k = 0; k <= 10; ++k) fixes.push_back(At(1000 + k, 47 + k * d, 8, 100 + 5 * k));
     std::vector<FlightState> states = ResampleFlight(fixes, 250);
     ASSERT_EQ(states.size(), 41u);
@@ -98,9 +98,9 @@ TEST(FrcResampleTest, StraightClimbGivesCourseFlightPathAngleAndVelocities) {
 TEST(FrcResampleTest, SteadyTurnBanksAsACoordinatedTurn) {
     // Clockwise (a right turn) round a circle of 1000 m at 60 m/s, a fix every second.
     const double radius = 1000, speed = 60, rate = speed / radius * 180 / Pi;  // degrees per second
-    std::vector<Fix> fixes;
+    std::vector<LogFix> fixes;
     for (int t = 0; t <= 60; ++t) {
-        Fix fix = At(t, 0, 0, 1500);
+        LogFix fix = At(t, 0, 0, 1500);
         DestinationPoint(47, 8, rate * t, radius, &fix.latitude, &fix.longitude);
         fixes.push_back(fix);
     }
@@ -126,7 +126,7 @@ TEST(FrcResampleTest, SteadyTurnBanksAsACoordinatedTurn) {
 TEST(FrcResampleTest, GroundIsFoundFromSpeedAndHeightOrTakenFromTheLog) {
     // Parked 20 s, taxi north at 5 m/s for 20 s, a level take-off roll to 60 m/s in 30 s,
     // then a climb at 5 m/s.
-    std::vector<Fix> fixes;
+    std::vector<LogFix> fixes;
     double north = 0;
     for (int t = 0; t <= 130; ++t) {
         double speed = t < 20 ? 0 : t <= 40 ? 5 : t <= 70 ? 5 + 55.0 * (t - 40) / 30 : 60;
@@ -147,7 +147,7 @@ TEST(FrcResampleTest, GroundIsFoundFromSpeedAndHeightOrTakenFromTheLog) {
     }
 
     // The log's word wins: fast and high, but on the ground where it says so.
-    std::vector<Fix> said = {At(0, 47, 8, 3000, 1), At(1, 47 + 60 * DegreesPerMeter, 8, 3000, 0)};
+    std::vector<LogFix> said = {At(0, 47, 8, 3000, 1), At(1, 47 + 60 * DegreesPerMeter, 8, 3000, 0)};
     states = ResampleFlight(said, 250);
     ASSERT_EQ(states.size(), 5u);
     EXPECT_TRUE(states[2].onGround);
@@ -156,7 +156,7 @@ TEST(FrcResampleTest, GroundIsFoundFromSpeedAndHeightOrTakenFromTheLog) {
 
 TEST(FrcResampleTest, GapsAreFlownStraightAndTheDateLineIsCrossed) {
     const double d = 50 * DegreesPerMeter;
-    std::vector<Fix> fixes;
+    std::vector<LogFix> fixes;
     for (int k = 0; k <= 4; ++k) {
         double longitude = 180 - 2 * d + k * d;
         fixes.push_back(At(k, 0, longitude > 180 ? longitude - 360 : longitude, 1000));
@@ -170,8 +170,8 @@ TEST(FrcResampleTest, GapsAreFlownStraightAndTheDateLineIsCrossed) {
         EXPECT_NEAR(states[i].heading, 90, 1e-6) << i;
     }
     EXPECT_NEAR(std::fabs(states[8].longitude), 180, 1e-9);
-    const Fix& a = fixes[4];
-    const Fix& b = fixes[5];
+    const LogFix& a = fixes[4];
+    const LogFix& b = fixes[5];
     double distance = DistanceMeters(a.latitude, a.longitude, b.latitude, b.longitude);
     double latitude, longitude;
     DestinationPoint(a.latitude, a.longitude, 90, distance / 2, &latitude, &longitude);

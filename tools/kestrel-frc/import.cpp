@@ -5,17 +5,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "recording/frcformat.h"
 #include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/frcfiles.h"
 #include "tools/kestrel-frc/import_csv.h"
 #include "tools/kestrel-frc/import_gpx.h"
 #include "tools/kestrel-frc/import_igc.h"
 #include "tools/kestrel-frc/import_kml.h"
 #include "tools/kestrel-frc/resample.h"
+#include "tools/kestrel-frc/textformat.h"
 
 namespace {
 
@@ -27,15 +27,6 @@ struct ImportOptions {
     std::string title;
 };
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(path + ": cannot be opened");
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) throw InputError(path + ": cannot be read");
-    return bytes.str();
-}
-
 std::string FormatOf(const std::string& path, const std::string& chosen) {
     if (!chosen.empty()) return chosen;
     size_t dot = path.find_last_of('.');
@@ -45,25 +36,15 @@ std::string FormatOf(const std::string& path, const std::string& chosen) {
     throw UsageError(path + ": cannot tell the format from the name; choose one with --format gpx|kml|igc|csv");
 }
 
-std::vector<FixTrack> ReadLog(const std::string& path, const std::string& format) {
-    std::string text = ReadWholeFile(path);
+std::vector<LogTrack> ReadLog(const std::string& path, const std::string& format) {
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::string text(bytes.begin(), bytes.end());
     if (format == "gpx") return ReadGpx(path, text);
     if (format == "kml") return ReadKml(path, text);
     if (format == "igc") return ReadIgc(path, text);
     if (IsFlightTrackingCsv(text)) return ReadFlightTrackingCsv(path, text);
     throw InputError(path + ": line 1: not a CSV header this import reads "
                             "(Timestamp,UTC,Callsign,Position,Altitude,Speed,Direction)");
-}
-
-// The recording date of a UTC second: ((year - 1900) * 366 + day of year) days on.
-bool ZuluStampOf(double unixSeconds, uint32_t* stamp) {
-    int64_t days = (int64_t)std::floor(unixSeconds / 86400.0);
-    int year, month, day;
-    CivilFromDays(days, &year, &month, &day);
-    if (year < 1900 || year > 2035) return false;
-    uint32_t dayOfYear = (uint32_t)(days - DaysFromCivil(year, 1, 1) + 1);
-    *stamp = frc::MakeDate((uint16_t)year, (uint16_t)dayOfYear, (uint32_t)(unixSeconds - (double)days * 86400.0));
-    return true;
 }
 
 // At most the 100 bytes a track header holds, not cutting a UTF-8 character.
@@ -89,13 +70,13 @@ struct Flight {
 void RunImport(const ImportOptions& options) {
     std::vector<Flight> flights;
     for (const std::string& input : options.inputs) {
-        for (FixTrack& track : ReadLog(input, FormatOf(input, options.format))) {
+        for (LogTrack& track : ReadLog(input, FormatOf(input, options.format))) {
             Flight flight;
             flight.source = input;
             flight.title = options.title.empty() ? track.title : options.title;
             flight.powered = track.powered;
             flight.fixCount = track.fixes.size();
-            std::vector<Fix> fixes = CleanFixes(track.fixes, &flight.report);
+            std::vector<LogFix> fixes = CleanFixes(track.fixes, &flight.report);
             if (fixes.size() < 2) {
                 fprintf(stderr, "%s: track \"%s\" skipped: fewer than two fixes at different times\n", input.c_str(),
                         track.title.c_str());
@@ -115,8 +96,11 @@ void RunImport(const ImportOptions& options) {
     double base = std::floor(first);
     frc::Recording recording{};
     recording.header.version = frc::Version6;
-    if (!ZuluStampOf(base, &recording.header.date))
-        throw InputError(flights.front().source + ": the first fix is dated outside 1900 to 2035");
+    // The recording date counts seconds from 1900 in 32 bits (to late 2035): a date it
+    // cannot hold does not come back.
+    recording.header.date = StampOfUnixTime((int64_t)base);
+    if (frc::UnixTime(recording.header.date, 0) != base)
+        throw InputError(flights.front().source + ": the first fix is dated outside what a recording holds (1900 to 2035)");
     if ((last - base) * 10000.0 >= 4294967295.0)
         throw InputError(options.inputs.front() + ": the tracks span more than the 119 hours a recording holds");
     recording.header.trackCount = (uint16_t)flights.size();
@@ -144,9 +128,7 @@ void RunImport(const ImportOptions& options) {
                (int)(span / 3600), (int)std::fmod(span / 60, 60), (int)std::fmod(span, 60));
     }
 
-    std::string error;
-    if (!frc::WriteRecordingFile(options.output, recording, &error))
-        throw InputError(options.output + ": cannot be written: " + error);
+    WriteRecordingOutput(options.output, recording);
     frc::DateTime date = frc::SplitDate(recording.header.date);
     printf("%s: %s, recorded %04u-%02u-%02u %02u:%02u:%02u UTC\n", options.output.c_str(),
            Plural(flights.size(), "track", "tracks").c_str(), date.year, date.month, date.day, date.hour, date.minute,

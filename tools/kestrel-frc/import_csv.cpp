@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/textformat.h"
 #include "tools/kestrel-frc/geo.h"
 
 // Reads the record starting at *pos into fields and moves *pos past its line end;
@@ -65,20 +66,20 @@ bool IsFlightTrackingCsv(const std::string& text) {
     return true;
 }
 
-std::vector<FixTrack> ReadFlightTrackingCsv(const std::string& path, const std::string& text) {
+std::vector<LogTrack> ReadFlightTrackingCsv(const std::string& path, const std::string& text) {
     if (!IsFlightTrackingCsv(text))
         throw InputError(path + ": line 1: not the header Timestamp,UTC,Callsign,Position,Altitude,Speed,Direction");
     size_t pos = 0, line = 0;
     std::vector<std::string> row;
     ReadRecord(text, &pos, &line, &row);
-    FixTrack track;
+    LogTrack track;
     while (pos < text.size()) {
         size_t rowLine = line + 1;
         std::string where = path + ": line " + std::to_string(rowLine) + ": ";
         if (!ReadRecord(text, &pos, &line, &row)) throw InputError(where + "a quoted field is never closed");
         if (row.size() == 1 && row[0].empty()) continue;  // a blank line
         if (row.size() != 7) throw InputError(where + std::to_string(row.size()) + " fields, 7 expected");
-        Fix fix{0, 0, 0, NAN, 0};
+        LogFix fix{0, 0, 0, NAN, 0};
         if (!ParseNumber(row[0], &fix.time) && !ParseUtcTime(row[1], &fix.time))
             throw InputError(where + "invalid time \"" + row[0] + "\" / \"" + row[1] + "\"");
         size_t comma = row[3].find(',');

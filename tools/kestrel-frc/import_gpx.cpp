@@ -6,13 +6,14 @@
 #include <cstring>
 
 #include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/textformat.h"
 
 static std::string Where(const std::string& path, const std::string& text, const pugi::xml_node& node) {
     return path + ": line " + std::to_string(LineAt(text, (size_t)node.offset_debug())) + ": ";
 }
 
-static Fix ReadPoint(const std::string& path, const std::string& text, const pugi::xml_node& point) {
-    Fix fix{0, 0, 0, NAN, -1};
+static LogFix ReadPoint(const std::string& path, const std::string& text, const pugi::xml_node& point) {
+    LogFix fix{0, 0, 0, NAN, -1};
     if (!ParseNumber(point.attribute("lat").value(), &fix.latitude) || std::fabs(fix.latitude) > 90 ||
         !ParseNumber(point.attribute("lon").value(), &fix.longitude) || std::fabs(fix.longitude) > 180)
         throw InputError(Where(path, text, point) + "track point without a valid lat and lon");
@@ -26,16 +27,16 @@ static Fix ReadPoint(const std::string& path, const std::string& text, const pug
     return fix;
 }
 
-std::vector<FixTrack> ReadGpx(const std::string& path, const std::string& text) {
+std::vector<LogTrack> ReadGpx(const std::string& path, const std::string& text) {
     pugi::xml_document doc;
     LoadXml(path, text, &doc);
     pugi::xml_node root = doc.document_element();
     if (std::strcmp(LocalName(root), "gpx") != 0) throw InputError(path + ": not a GPX document (no gpx element)");
 
-    std::vector<FixTrack> tracks;
+    std::vector<LogTrack> tracks;
     for (pugi::xml_node trk : root.children()) {
         if (std::strcmp(LocalName(trk), "trk") != 0) continue;
-        FixTrack track;
+        LogTrack track;
         track.title = ChildNamed(trk, "name").text().get();
         for (pugi::xml_node segment : trk.children()) {
             if (std::strcmp(LocalName(segment), "trkseg") != 0) continue;

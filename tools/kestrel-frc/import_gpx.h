@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/kestrel-frc/fixes.h"
+#include "tools/kestrel-frc/flightlog.h"
 
 // Every trk of the document, its segments joined, named by its name. Throws InputError
 // naming the file and the place for XML that does not parse, a point without a valid
 // time or position, or a document without a track.
-std::vector<FixTrack> ReadGpx(const std::string& path, const std::string& text);
+std::vector<LogTrack> ReadGpx(const std::string& path, const std::string& text);

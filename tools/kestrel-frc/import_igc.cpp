@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/textformat.h"
 
 static const size_t BRecordLength = 35;
 
@@ -68,7 +69,7 @@ struct BRecord {
     size_t line;
 };
 
-std::vector<FixTrack> ReadIgc(const std::string& path, const std::string& text) {
+std::vector<LogTrack> ReadIgc(const std::string& path, const std::string& text) {
     std::istringstream in(text);
     std::string line, gliderType, gliderId;
     int64_t day = -1;  // days since 1970 of the first fix
@@ -114,14 +115,14 @@ std::vector<FixTrack> ReadIgc(const std::string& path, const std::string& text) 
     // altitude; mixing the two would make steps.
     bool gnss = false;
     for (const BRecord& b : records) gnss = gnss || b.gnssAltitude != 0;
-    FixTrack track;
+    LogTrack track;
     track.title = !gliderType.empty() ? gliderType : !gliderId.empty() ? gliderId : FileStem(path);
     track.powered = false;
     int previous = records.front().secondsOfDay;
     for (const BRecord& b : records) {
         if (b.secondsOfDay < previous - 12 * 3600) ++day;
         previous = b.secondsOfDay;
-        Fix fix{(double)day * 86400.0 + b.secondsOfDay, b.latitude, b.longitude,
+        LogFix fix{(double)day * 86400.0 + b.secondsOfDay, b.latitude, b.longitude,
                 gnss ? (b.gnssAltitude != 0 ? (double)b.gnssAltitude : NAN) : (double)b.pressureAltitude, -1};
         track.fixes.push_back(fix);
     }

@@ -10,6 +10,7 @@
 
 #include "tools/kestrel-frc/commands.h"
 #include "tools/kestrel-frc/geo.h"
+#include "tools/kestrel-frc/textformat.h"
 
 // Vertices and timed points match when they are this close (degrees).
 static const double SamePlaceDegrees = 1e-6;
@@ -30,14 +31,8 @@ static void Descendants(const pugi::xml_node& node, const char* localName, std::
     }
 }
 
-static std::string Trimmed(const std::string& text) {
-    size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
-
 // Reads "lon lat [alt]" (separator ' ') or "lon,lat[,alt]" (separator ',').
-static bool ParseCoordinate(const std::string& text, char separator, Fix* fix) {
+static bool ParseCoordinate(const std::string& text, char separator, LogFix* fix) {
     std::vector<std::string> parts;
     std::string part;
     std::istringstream in(Trimmed(text));
@@ -52,7 +47,7 @@ static bool ParseCoordinate(const std::string& text, char separator, Fix* fix) {
     return parts.size() < 3 || ParseNumber(parts[2], &fix->altitude);
 }
 
-static void ReadTrack(const std::string& path, const std::string& text, const pugi::xml_node& track, FixTrack* out) {
+static void ReadTrack(const std::string& path, const std::string& text, const pugi::xml_node& track, LogTrack* out) {
     std::vector<pugi::xml_node> whens, coords;
     for (pugi::xml_node child : track.children()) {
         if (Named(child, "when")) whens.push_back(child);
@@ -63,7 +58,7 @@ static void ReadTrack(const std::string& path, const std::string& text, const pu
                          std::to_string(coords.size()) + " gx:coord elements");
     }
     for (size_t i = 0; i < whens.size(); ++i) {
-        Fix fix{0, 0, 0, NAN, -1};
+        LogFix fix{0, 0, 0, NAN, -1};
         if (!ParseUtcTime(whens[i].text().get(), &fix.time))
             throw InputError(Where(path, text, whens[i]) + "invalid time \"" + whens[i].text().get() + "\"");
         if (!ParseCoordinate(coords[i].text().get(), ' ', &fix))
@@ -77,15 +72,15 @@ static std::string NameOf(const pugi::xml_node& node) {
 }
 
 // The timed Point placemarks under a container, in document order.
-static std::vector<Fix> TimedPoints(const std::string& path, const std::string& text, const pugi::xml_node& container) {
+static std::vector<LogFix> TimedPoints(const std::string& path, const std::string& text, const pugi::xml_node& container) {
     std::vector<pugi::xml_node> placemarks;
     Descendants(container, "Placemark", &placemarks);
-    std::vector<Fix> points;
+    std::vector<LogFix> points;
     for (const pugi::xml_node& placemark : placemarks) {
         pugi::xml_node when = ChildNamed(ChildNamed(placemark, "TimeStamp"), "when");
         pugi::xml_node coordinates = ChildNamed(ChildNamed(placemark, "Point"), "coordinates");
         if (!when || !coordinates) continue;
-        Fix fix{0, 0, 0, NAN, -1};
+        LogFix fix{0, 0, 0, NAN, -1};
         if (!ParseUtcTime(when.text().get(), &fix.time))
             throw InputError(Where(path, text, when) + "invalid time \"" + when.text().get() + "\"");
         if (!ParseCoordinate(coordinates.text().get(), ',', &fix))
@@ -97,9 +92,9 @@ static std::vector<Fix> TimedPoints(const std::string& path, const std::string& 
 
 // Times the vertices from timed points at the same places, in order; false unless every
 // vertex finds one.
-static bool TimeFromPoints(std::vector<Fix>* vertices, const std::vector<Fix>& points) {
+static bool TimeFromPoints(std::vector<LogFix>* vertices, const std::vector<LogFix>& points) {
     size_t next = 0;
-    for (Fix& vertex : *vertices) {
+    for (LogFix& vertex : *vertices) {
         while (next < points.size() && (std::fabs(points[next].latitude - vertex.latitude) > SamePlaceDegrees ||
                                         std::fabs(points[next].longitude - vertex.longitude) > SamePlaceDegrees))
             ++next;
@@ -110,8 +105,8 @@ static bool TimeFromPoints(std::vector<Fix>* vertices, const std::vector<Fix>& p
 }
 
 // Times the vertices at constant speed from begin to end.
-static void TimeFromSpan(std::vector<Fix>* vertices, double begin, double end) {
-    std::vector<Fix>& v = *vertices;
+static void TimeFromSpan(std::vector<LogFix>* vertices, double begin, double end) {
+    std::vector<LogFix>& v = *vertices;
     std::vector<double> along(v.size(), 0.0);
     for (size_t i = 1; i < v.size(); ++i)
         along[i] = along[i - 1] + DistanceMeters(v[i - 1].latitude, v[i - 1].longitude, v[i].latitude, v[i].longitude);
@@ -136,7 +131,7 @@ static bool FindSpan(const std::string& path, const std::string& text, pugi::xml
 }
 
 static void ReadLines(const std::string& path, const std::string& text, const pugi::xml_node& root,
-                      std::vector<FixTrack>* tracks) {
+                      std::vector<LogTrack>* tracks) {
     std::vector<pugi::xml_node> placemarks;
     Descendants(root, "Placemark", &placemarks);
     for (const pugi::xml_node& placemark : placemarks) {
@@ -144,11 +139,11 @@ static void ReadLines(const std::string& path, const std::string& text, const pu
         Descendants(placemark, "LineString", &lines);
         for (const pugi::xml_node& line : lines) {
             pugi::xml_node coordinates = ChildNamed(line, "coordinates");
-            FixTrack track;
+            LogTrack track;
             std::istringstream in(coordinates.text().get());
             std::string tuple;
             while (in >> tuple) {
-                Fix fix{0, 0, 0, NAN, -1};
+                LogFix fix{0, 0, 0, NAN, -1};
                 if (!ParseCoordinate(tuple, ',', &fix))
                     throw InputError(Where(path, text, coordinates) + "invalid coordinates \"" + tuple + "\"");
                 track.fixes.push_back(fix);
@@ -169,20 +164,20 @@ static void ReadLines(const std::string& path, const std::string& text, const pu
     }
 }
 
-std::vector<FixTrack> ReadKml(const std::string& path, const std::string& text) {
+std::vector<LogTrack> ReadKml(const std::string& path, const std::string& text) {
     pugi::xml_document doc;
     LoadXml(path, text, &doc);
     pugi::xml_node root = doc.document_element();
     if (std::strcmp(LocalName(root), "kml") != 0) throw InputError(path + ": not a KML document (no kml element)");
 
-    std::vector<FixTrack> tracks;
+    std::vector<LogTrack> tracks;
     std::vector<pugi::xml_node> placemarks;
     Descendants(root, "Placemark", &placemarks);
     for (const pugi::xml_node& placemark : placemarks) {
         std::vector<pugi::xml_node> gxTracks;
         Descendants(placemark, "Track", &gxTracks);
         if (gxTracks.empty()) continue;
-        FixTrack track;
+        LogTrack track;
         track.title = NameOf(placemark);
         for (const pugi::xml_node& gxTrack : gxTracks) ReadTrack(path, text, gxTrack, &track);
         if (!track.fixes.empty()) tracks.push_back(track);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/kestrel-frc/fixes.h"
+#include "tools/kestrel-frc/flightlog.h"
 
 // Every gx:Track (with its when and gx:coord lists) as a track, named by its Placemark.
 // A document without gx:Track gives its LineStrings with timestamps instead: the times
@@ -13,4 +13,4 @@
 // line at constant speed. Lines drawn beside gx:Tracks are pictures of them and are not
 // read. Throws InputError naming the file and the place for XML that does not parse,
 // coordinates or times that do not, and a document without a timed track.
-std::vector<FixTrack> ReadKml(const std::string& path, const std::string& text);
+std::vector<LogTrack> ReadKml(const std::string& path, const std::string& text);

@@ -32,18 +32,18 @@ static const double RollHeightBand = 8.0;      // m
 // The gear is down on the ground and below this height above the log's lowest point.
 static const double GearDownHeight = 300.0;    // m
 
-static bool Impossible(const Fix& a, const Fix& b) {
+static bool Impossible(const LogFix& a, const LogFix& b) {
     double dt = b.time - a.time;
     if (DistanceMeters(a.latitude, a.longitude, b.latitude, b.longitude) > MaxGroundSpeed * dt) return true;
     return std::isfinite(a.altitude) && std::isfinite(b.altitude) &&
            std::fabs(b.altitude - a.altitude) > MaxVerticalSpeed * dt;
 }
 
-std::vector<Fix> CleanFixes(const std::vector<Fix>& input, CleanReport* report) {
+std::vector<LogFix> CleanFixes(const std::vector<LogFix>& input, CleanReport* report) {
     *report = CleanReport();
-    std::vector<Fix> fixes;
+    std::vector<LogFix> fixes;
     double latest = -INFINITY;
-    for (const Fix& fix : input) {
+    for (const LogFix& fix : input) {
         if (!std::isfinite(fix.time) || !std::isfinite(fix.latitude) || !std::isfinite(fix.longitude) ||
             std::fabs(fix.latitude) > 90 || std::fabs(fix.longitude) > 180)
             continue;
@@ -51,10 +51,10 @@ std::vector<Fix> CleanFixes(const std::vector<Fix>& input, CleanReport* report) 
         latest = std::max(latest, fix.time);
         fixes.push_back(fix);
     }
-    std::stable_sort(fixes.begin(), fixes.end(), [](const Fix& a, const Fix& b) { return a.time < b.time; });
+    std::stable_sort(fixes.begin(), fixes.end(), [](const LogFix& a, const LogFix& b) { return a.time < b.time; });
 
-    std::vector<Fix> unique;
-    for (const Fix& fix : fixes) {
+    std::vector<LogFix> unique;
+    for (const LogFix& fix : fixes) {
         if (!unique.empty() && fix.time - unique.back().time < SameTimeSeconds) {
             ++report->duplicates;
             continue;
@@ -63,7 +63,7 @@ std::vector<Fix> CleanFixes(const std::vector<Fix>& input, CleanReport* report) 
     }
 
     // A spike: one fix that neither neighbour can reach, while they can reach each other.
-    std::vector<Fix> kept;
+    std::vector<LogFix> kept;
     for (size_t i = 0; i < unique.size(); ++i) {
         if (!kept.empty() && i + 1 < unique.size() && Impossible(kept.back(), unique[i]) &&
             Impossible(unique[i], unique[i + 1]) && !Impossible(kept.back(), unique[i + 1])) {
@@ -79,7 +79,7 @@ std::vector<Fix> CleanFixes(const std::vector<Fix>& input, CleanReport* report) 
     }
     if (withAltitude.empty()) {
         report->noAltitude = !kept.empty();
-        for (Fix& fix : kept) fix.altitude = 0;
+        for (LogFix& fix : kept) fix.altitude = 0;
     } else {
         size_t next = 0;  // index into withAltitude of the first fix at or after i
         for (size_t i = 0; i < kept.size(); ++i) {
@@ -90,8 +90,8 @@ std::vector<Fix> CleanFixes(const std::vector<Fix>& input, CleanReport* report) 
             } else if (next == withAltitude.size()) {
                 kept[i].altitude = kept[withAltitude.back()].altitude;
             } else {
-                const Fix& a = kept[withAltitude[next - 1]];
-                const Fix& b = kept[withAltitude[next]];
+                const LogFix& a = kept[withAltitude[next - 1]];
+                const LogFix& b = kept[withAltitude[next]];
                 kept[i].altitude = a.altitude + (b.altitude - a.altitude) * (kept[i].time - a.time) / (b.time - a.time);
             }
         }
@@ -112,7 +112,7 @@ double CoordinatedBank(double speed, double turnRate) {
 // alone at the ends and beside gaps. With monotone set (altitude), zero where the
 // coordinate turns and at most three times the smaller slope, which keeps the cubic
 // between the two fixes; with stopped set (a leg without horizontal motion), zero.
-static double Tangent(const std::vector<double>& value, const std::vector<Fix>& fixes, const std::vector<bool>& gap,
+static double Tangent(const std::vector<double>& value, const std::vector<LogFix>& fixes, const std::vector<bool>& gap,
                       size_t i, bool monotone, bool stopped) {
     bool left = i > 0 && !gap[i - 1];
     bool right = i + 1 < fixes.size() && !gap[i];
@@ -140,10 +140,10 @@ static double CourseOf(double east, double north) {
 }
 
 // The position and velocity on leg j (fixes j, j+1) at time t.
-static void PathPoint(const std::vector<Fix>& fixes, const std::vector<double>* coords, const std::vector<double>* slopes,
+static void PathPoint(const std::vector<LogFix>& fixes, const std::vector<double>* coords, const std::vector<double>* slopes,
                       bool gap, size_t j, double t, FlightState* out) {
-    const Fix& a = fixes[j];
-    const Fix& b = fixes[j + 1];
+    const LogFix& a = fixes[j];
+    const LogFix& b = fixes[j + 1];
     double h = b.time - a.time, s = (t - a.time) / h;
     out->time = t;
     if (gap) {
@@ -210,7 +210,7 @@ static void DetectGround(std::vector<FlightState>* states, const std::vector<int
     for (size_t k = 0; k < n; ++k) st[k].onGround = known[k] == -1 ? ground[k] : known[k] == 1;
 }
 
-std::vector<FlightState> ResampleFlight(const std::vector<Fix>& fixes, uint32_t intervalMs) {
+std::vector<FlightState> ResampleFlight(const std::vector<LogFix>& fixes, uint32_t intervalMs) {
     std::vector<FlightState> states;
     size_t n = fixes.size();
     if (n < 2 || intervalMs == 0) return states;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "recording/sample.h"
-#include "tools/kestrel-frc/fixes.h"
+#include "tools/kestrel-frc/flightlog.h"
 
 // Fixes further apart than this are joined by a straight great-circle leg at constant
 // speed instead of a curve shaped by their neighbours.
@@ -36,7 +36,7 @@ struct CleanReport {
 // fixes off the path at more than 600 m/s across or 150 m/s up and down when their
 // neighbours agree, and fills missing altitudes linearly in time from the nearest fixes
 // that have one. Non-finite times or positions are dropped.
-std::vector<Fix> CleanFixes(const std::vector<Fix>& fixes, CleanReport* report);
+std::vector<LogFix> CleanFixes(const std::vector<LogFix>& fixes, CleanReport* report);
 
 // The aircraft at one moment, in the simulator's conventions.
 struct FlightState {
@@ -57,7 +57,7 @@ double CoordinatedBank(double speed, double turnRate);
 // Samples the flight through cleaned fixes (two or more, increasing times) every
 // intervalMs from the first fix's time, plus one sample at the last fix's time. The
 // path passes through every fix at its time.
-std::vector<FlightState> ResampleFlight(const std::vector<Fix>& fixes, uint32_t intervalMs);
+std::vector<FlightState> ResampleFlight(const std::vector<LogFix>& fixes, uint32_t intervalMs);
 
 // The samples of a track of the default groups: position, attitude, velocity (feet per
 // second) and on-ground from the states, times in 1/10000 s since baseTime (seconds
