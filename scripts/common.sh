@@ -3,9 +3,10 @@
 
 KESTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# The linux preset: the module in the virtual simulator, the tests and the benchmarks.
+# The linux preset: the module in the virtual simulator, the tests and the benchmarks
+# (gpsbabel reads back what kestrel-frc exports).
 LINUX_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-    libpugixml-dev libcli11-dev nlohmann-json3-dev)
+    libpugixml-dev libcli11-dev nlohmann-json3-dev gpsbabel)
 # The mingw preset: KestrelFSX.dll, cross-compiled for 32-bit Windows.
 MINGW_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
 # The mingw64 preset (the x86_64 test build) and 64-bit Wine to run it.

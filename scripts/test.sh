@@ -4,7 +4,9 @@
 # with CTest and checks the DLL's exports and imports. Then the Wine stage: the x86_64
 # test build (preset mingw64) runs the scenario scripts of tests/scripts under 64-bit
 # Wine, the module's real Win32 code against real windows, and each run must agree
-# with the linux build's run of the same script. Exits non-zero on any failure.
+# with the linux build's run of the same script; then kestrel-frc.exe runs the same
+# commands on the same inputs as the linux kestrel-frc, whose outputs it must equal.
+# Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KESTREL_ROOT"
@@ -140,10 +142,80 @@ wine_scenarios() {
     [ $failed -eq 0 ]
 }
 
+# kestrel-frc on both builds: the same commands on the same inputs (a recording the
+# linux build makes with tests/toolkit/flight.khs, a damaged copy of it and temp files
+# cut from it) must print the same text, exit with the same status and write the same
+# bytes. Each command runs in its build's own folder with the same relative paths.
+TOOLKIT_OUT=$WINE_BUILD/toolkit
+toolkit_commands() {
+    local run="$1"
+    "$run" info ../input/flight.frc
+    "$run" info --json ../input/flight.frc
+    "$run" check ../input/flight.frc ../input/cut.frc
+    "$run" export ../input/flight.frc -o flight.gpx
+    "$run" export ../input/flight.frc -o flight.kml
+    "$run" export ../input/flight.frc --track 2 -o flight.igc
+    "$run" export ../input/flight.frc -o flight.csv
+    "$run" export ../input/flight.frc -o flight.geojson
+    "$run" export ../input/flight.frc -o flight.txt
+    "$run" trim ../input/flight.frc --from 5 --to 12.5 -o trimmed.frc
+    "$run" split ../input/flight.frc -o parts
+    "$run" merge ../input/flight.frc trimmed.frc --align start -o merged.frc
+    "$run" recover ../input/temps -o recovered.frc
+}
+
+# One command: its stdout, stderr and exit status go to files numbered in order.
+TOOLKIT_STEP=0
+toolkit_linux() {
+    TOOLKIT_STEP=$((TOOLKIT_STEP + 1))
+    local status=0
+    "$KESTREL_ROOT/build/linux/kestrel-frc" "$@" >"out$TOOLKIT_STEP.txt" 2>"err$TOOLKIT_STEP.txt" || status=$?
+    echo "$status" >"status$TOOLKIT_STEP.txt"
+}
+toolkit_wine() {
+    TOOLKIT_STEP=$((TOOLKIT_STEP + 1))
+    local status=0
+    timeout -k 10 60 wine "$KESTREL_ROOT/$WINE_BUILD/kestrel-frc.exe" "$@" >"out$TOOLKIT_STEP.txt" \
+        2>"err$TOOLKIT_STEP.txt" || status=$?
+    echo "$status" >"status$TOOLKIT_STEP.txt"
+}
+
+wine_toolkit() {
+    local stage_start=$SECONDS input="$TOOLKIT_OUT/input"
+    rm -rf "$TOOLKIT_OUT"
+    mkdir -p "$input/temps" "$TOOLKIT_OUT/linux" "$TOOLKIT_OUT/wine"
+    timeout -k 10 "$WINE_RUN_TIMEOUT" build/linux/kestrel-host --quiet --root "$TOOLKIT_OUT/host" \
+        tests/toolkit/flight.khs >"$TOOLKIT_OUT/host.txt" 2>&1 || { echo "  the input recording failed"; return 1; }
+    cp "$TOOLKIT_OUT/host/C/Sim/flight.frc" "$input/flight.frc"
+    head -c 5000 "$input/flight.frc" >"$input/cut.frc"
+    # The user's track as an interrupted recording left it: its header and records, the
+    # last one cut.
+    tail -c +19 "$input/flight.frc" | head -c 9000 >"$input/temps/Kestrel1.tmp"
+    touch -d '2026-12-08 14:10:00 UTC' "$input/temps/Kestrel1.tmp"
+    wine_use_prefix "$KESTREL_ROOT/$WINE_BUILD/wine" null || return 1
+    (cd "$TOOLKIT_OUT/linux" && TOOLKIT_STEP=0 && toolkit_commands toolkit_linux)
+    (cd "$TOOLKIT_OUT/wine" && TOOLKIT_STEP=0 && toolkit_commands toolkit_wine)
+    wine_stop
+    echo "kestrel-frc comparison: $((SECONDS - stage_start)) s"
+    if ! diff -r "$TOOLKIT_OUT/linux" "$TOOLKIT_OUT/wine" >"$TOOLKIT_OUT/differences.txt"; then
+        echo "  FAILED: kestrel-frc.exe and the linux kestrel-frc disagree ($TOOLKIT_OUT/differences.txt):"
+        head -20 "$TOOLKIT_OUT/differences.txt" | sed 's/^/    /'
+        return 1
+    fi
+    # The comparison means something only if the commands did their work.
+    if [ "$(cat "$TOOLKIT_OUT/linux/status4.txt" "$TOOLKIT_OUT/linux/status3.txt" \
+        "$TOOLKIT_OUT/linux/status9.txt" "$TOOLKIT_OUT/linux/status13.txt" | tr '\n' ' ')" != "0 1 2 0 " ]; then
+        echo "  FAILED: the linux kestrel-frc did not give the expected exit statuses (see $TOOLKIT_OUT/linux)"
+        return 1
+    fi
+    echo "  ok: 13 commands, $(find "$TOOLKIT_OUT/linux" -type f | wc -l) files the same"
+}
+
 run_step "Checking the packages the Wine stage needs" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
 run_step "Configuring the mingw64 build" cmake --preset mingw64
 run_step "Building the x86_64 test build" cmake --build --preset mingw64 -j 2
 trap wine_stop EXIT
 run_step "Running the scenario scripts under Wine" wine_scenarios
+run_step "Comparing kestrel-frc.exe under Wine with the linux kestrel-frc" wine_toolkit
 
 echo "==> All builds, tests, DLL checks and Wine scenarios passed."

@@ -35,14 +35,23 @@ TEST(FrcCsvFormat, EveryFieldReadsBackToTheSameBits) {
             ASSERT_TRUE(ParseCsvValue(text, column, &read)) << column.name << " = " << text;
             // Compare only the field itself: its neighbours were scrambled on purpose.
             EXPECT_EQ(FormatCsvValue(read, column), text) << column.name;
-            if (column.kind == CsvKind::Latitude || column.kind == CsvKind::Longitude || column.kind == CsvKind::Altitude)
-                ASSERT_EQ(GetSampleI64(&read, column.field), GetSampleI64(&sample, column.field)) << column.name << " " << text;
-            if (column.kind == CsvKind::Angle || column.kind == CsvKind::Heading || column.kind == CsvKind::Adf)
-                ASSERT_EQ(GetSampleU32(&read, column.field), GetSampleU32(&sample, column.field)) << column.name << " " << text;
-            if (column.kind == CsvKind::Lever || column.kind == CsvKind::Frequency || column.kind == CsvKind::Squawk)
-                ASSERT_EQ(GetSampleU16(&read, column.field), GetSampleU16(&sample, column.field)) << column.name << " " << text;
-            if (column.kind == CsvKind::Velocity)
-                ASSERT_EQ(memcmp(read.bytes + column.field, sample.bytes + column.field, 8), 0) << column.name << " " << text;
+            size_t width = 1;
+            switch (column.kind) {
+                case CsvKind::Latitude: case CsvKind::Longitude: case CsvKind::Altitude: case CsvKind::Velocity:
+                    width = 8;
+                    break;
+                case CsvKind::Angle: case CsvKind::Heading: case CsvKind::Adf:
+                    width = 4;
+                    break;
+                case CsvKind::Lever: case CsvKind::Unsigned16: case CsvKind::Signed16: case CsvKind::Frequency:
+                case CsvKind::Squawk:
+                    width = 2;
+                    break;
+                default:
+                    break;
+            }
+            ASSERT_EQ(memcmp(read.bytes + column.field, sample.bytes + column.field, width), 0)
+                << column.name << " = " << text;
         }
     }
     // Physical units a person can read.
@@ -57,7 +66,8 @@ TEST(FrcCsvFormat, EveryFieldReadsBackToTheSameBits) {
             if (std::string(c.name) == name) return c;
         return CsvColumn{};
     };
-    EXPECT_EQ(FormatCsvValue(s, column("longitude")), "-122.375");
+    // A longitude holds 1/2^64 turn: 17 decimals, which show the degrees a person typed.
+    EXPECT_EQ(FormatCsvValue(s, column("longitude")).substr(0, 16), "-122.37500000000");
     EXPECT_EQ(FormatCsvValue(s, column("heading")), "270");
     EXPECT_EQ(FormatCsvValue(s, column("nav1_mhz")), "113.45");
     EXPECT_EQ(FormatCsvValue(s, column("transponder")), "7000");

@@ -177,14 +177,15 @@ bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* v
     return !text.empty() && result.ec == std::errc() && result.ptr == end && *value >= low && *value <= high;
 }
 
-bool ParseHex(const std::string& text, int width, uint32_t* value) {
+template <typename Unsigned>
+bool ParseHex(const std::string& text, int width, Unsigned* value) {
     if (text.size() != (size_t)width + 2 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return false;
     const char* end = text.data() + text.size();
     auto result = std::from_chars(text.data() + 2, end, *value, 16);
     return result.ec == std::errc() && result.ptr == end;
 }
 
-std::string Hex(uint32_t value, int width) {
+std::string Hex(uint64_t value, int width) {
     static const char digits[] = "0123456789ABCDEF";
     std::string text = "0x";
     for (int i = width - 1; i >= 0; --i) text += digits[(value >> (4 * i)) & 0xF];
@@ -304,7 +305,11 @@ std::string FormatCsvValue(const FullSample& sample, const CsvColumn& column) {
         case CsvKind::Altitude: return FormatSigned(GetSampleI64(s, f), AltitudeScale);
         case CsvKind::Angle: return FormatSigned(GetSampleI32(s, f), AngleScale);
         case CsvKind::Heading: return FormatScaled(false, GetSampleU32(s, f), AngleScale);
-        case CsvKind::Velocity: return FormatShortest(GetSampleF64(s, f));
+        case CsvKind::Velocity: {
+            // A NaN has no decimal that keeps its bits: it is written as them.
+            double v = GetSampleF64(s, f);
+            return v == v ? FormatShortest(v) : Hex(LoadLE64(s->bytes + f), 16);
+        }
         case CsvKind::Lever: return FormatSigned(GetSampleI16(s, f), LeverScale);
         case CsvKind::Unsigned8: return std::to_string(GetSampleU8(s, f));
         case CsvKind::Unsigned16: return std::to_string(GetSampleU16(s, f));
@@ -345,7 +350,12 @@ bool ParseCsvValue(const std::string& text, const CsvColumn& column, FullSample*
         }
         case CsvKind::Velocity: {
             double v;
-            if (!ParseDouble(text, &v)) return false;
+            uint64_t bits;
+            if (ParseHex(text, 16, &bits)) {
+                StoreLE64(sample->bytes + f, bits);
+                return true;
+            }
+            if (!ParseDouble(text, &v) || v != v) return false;
             SetSampleF64(sample, f, v);
             return true;
         }

@@ -17,7 +17,7 @@ enum class CsvKind {
     Altitude,   // int64 fixed point -> metres
     Angle,      // int32, 2^32 per turn -> degrees -180..180 (pitch, bank)
     Heading,    // uint32, 2^32 per turn -> degrees 0..360
-    Velocity,   // double, feet per second, as recorded
+    Velocity,   // double, feet per second, as recorded (a NaN as its bits, "0x7FF8000000000000")
     Lever,      // int16, 16384 = 1.0
     Unsigned8,
     Unsigned16,

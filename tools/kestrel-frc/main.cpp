@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     CLI::App app{"kestrel-frc: inspects, checks, exports, imports, trims, merges and recovers Kestrel recording "
-                 "files (.frc)"};
+                 "files (.frc)",
+                 "kestrel-frc"};
     app.set_version_flag("--version", "kestrel-frc " KESTREL_VERSION);
     app.require_subcommand(1, 1);
     AddInfoCommand(app);

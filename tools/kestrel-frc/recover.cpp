@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -15,12 +14,6 @@
 #include "tools/kestrel-frc/textformat.h"
 
 namespace {
-
-bool IsTempFileName(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return (char)std::tolower(c); });
-    return name.size() > 11 && name.compare(0, 7, "kestrel") == 0 && name.compare(name.size() - 4, 4, ".tmp") == 0 &&
-           std::all_of(name.begin() + 7, name.end() - 4, [](unsigned char c) { return std::isdigit(c) != 0; });
-}
 
 // The date the recording started, or 0 when nothing tells it.
 uint32_t RecordingDate(const frc::Recording& recording, const std::string& userTempPath) {
@@ -57,9 +50,11 @@ void AddRecoverCommand(CLI::App& app) {
         std::error_code error;
         if (!fs::is_directory(options->directory, error)) throw InputError(options->directory + ": not a folder");
         std::vector<std::string> names;
-        for (const fs::directory_entry& entry : fs::directory_iterator(options->directory, error))
-            if (entry.is_regular_file(error) && IsTempFileName(entry.path().filename().string()))
+        for (const fs::directory_entry& entry : fs::directory_iterator(options->directory, error)) {
+            uint32_t objectId;
+            if (entry.is_regular_file(error) && frc::TempFileObjectId(entry.path().filename().string(), &objectId))
                 names.push_back(entry.path().filename().string());
+        }
         if (error) throw InputError(options->directory + ": cannot list the folder");
         if (names.empty()) throw InputError(options->directory + ": no temp files (Kestrel*.tmp) to recover");
         std::sort(names.begin(), names.end());
@@ -68,7 +63,8 @@ void AddRecoverCommand(CLI::App& app) {
         for (const std::string& name : names) {
             std::string path = (fs::path(options->directory) / name).string();
             temps.push_back({name, ReadFileBytes(path)});
-            if (name.size() == 12 && name[7] == '1') userTemp = path;
+            uint32_t objectId = 0;
+            if (frc::TempFileObjectId(name, &objectId) && objectId == 1) userTemp = path;
         }
         frc::Recording recording;
         if (!frc::RecoverRecording(temps, 0, &recording) || recording.tracks.empty())

@@ -23,11 +23,14 @@ void AddSplitCommand(CLI::App& app) {
         if (!fs::is_directory(options->directory))
             throw InputError(options->directory + ": cannot make the folder");
         std::string stem = fs::path(options->input).stem().string();
+        // Joined with "/" (which Windows takes too) so the printed names are the same everywhere.
+        std::string folder = options->directory;
+        if (folder.back() != '/' && folder.back() != '\\') folder += '/';
         for (size_t i = 0; i < recording.tracks.size(); ++i) {
             frc::Recording single;
             single.header = recording.header;
             single.tracks.push_back(recording.tracks[i]);
-            std::string path = (fs::path(options->directory) / (stem + "-" + std::to_string(i + 1) + ".frc")).string();
+            std::string path = folder + stem + "-" + std::to_string(i + 1) + ".frc";
             WriteRecordingOutput(path, single);
             fputs(("wrote " + path + ": " + SummarizeRecording(single) + "\n").c_str(), stdout);
         }
