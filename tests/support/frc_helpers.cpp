@@ -3,6 +3,7 @@
 #include "tests/support/frc_helpers.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -113,7 +114,8 @@ int Shell(const std::string& command) {
 }
 
 Run RunFrc(const std::string& arguments) {
-    std::string folder = TempFolder("run");
+    // A folder per process: tests run in parallel.
+    std::string folder = TempFolder("run-" + std::to_string(getpid()));
     std::string out = folder + "/out.txt", err = folder + "/err.txt";
     Run run;
     run.status = Shell(std::string(KESTREL_FRC_EXE) + " " + arguments + " >" + out + " 2>" + err);

@@ -36,17 +36,6 @@ std::string FormatOf(const std::string& path, const std::string& chosen) {
     throw UsageError(path + ": cannot tell the format from the name; choose one with --format gpx|kml|igc|csv");
 }
 
-std::vector<LogTrack> ReadLog(const std::string& path, const std::string& format) {
-    std::vector<uint8_t> bytes = ReadFileBytes(path);
-    std::string text(bytes.begin(), bytes.end());
-    if (format == "gpx") return ReadGpx(path, text);
-    if (format == "kml") return ReadKml(path, text);
-    if (format == "igc") return ReadIgc(path, text);
-    if (IsFlightTrackingCsv(text)) return ReadFlightTrackingCsv(path, text);
-    throw InputError(path + ": line 1: not a CSV header this import reads "
-                            "(Timestamp,UTC,Callsign,Position,Altitude,Speed,Direction)");
-}
-
 // At most the 100 bytes a track header holds, not cutting a UTF-8 character.
 std::string StoredTitle(std::string title) {
     if (title.size() <= 100) return title;
@@ -59,80 +48,119 @@ std::string Plural(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// One track of OUT: a log's fixes sampled into states, or the very samples of
+// kestrel-frc's own CSV (exact, with their own recording date).
 struct Flight {
     std::string source, title;
-    bool powered;
-    size_t fixCount;
+    bool powered = true;
+    size_t fixCount = 0;
     CleanReport report;
     std::vector<FlightState> states;
+    bool exact = false;
+    frc::Track track{};
+    double date = 0;  // exact: the CSV's recording date, seconds since 1970 UTC
 };
+
+void ReadInput(const std::string& path, const ImportOptions& options, std::vector<Flight>* flights) {
+    std::string format = FormatOf(path, options.format);
+    std::vector<uint8_t> bytes = ReadFileBytes(path);
+    std::string text(bytes.begin(), bytes.end());
+    if (format == "csv" && IsKestrelCsv(text)) {
+        frc::Recording recording = ReadKestrelCsv(path, text, options.interval);
+        for (frc::Track& track : recording.tracks) {
+            Flight flight;
+            flight.source = path;
+            flight.title = options.title.empty() ? track.header.title : options.title;
+            flight.exact = true;
+            flight.date = frc::UnixTime(recording.header.date, 0);
+            flight.track = std::move(track);
+            flights->push_back(std::move(flight));
+        }
+        return;
+    }
+    std::vector<LogTrack> tracks = format == "gpx"   ? ReadGpx(path, text)
+                                   : format == "kml" ? ReadKml(path, text)
+                                   : format == "igc" ? ReadIgc(path, text)
+                                                     : ReadFlightTrackingCsv(path, text);
+    for (LogTrack& track : tracks) {
+        Flight flight;
+        flight.source = path;
+        flight.title = options.title.empty() ? track.title : options.title;
+        flight.powered = track.powered;
+        flight.fixCount = track.fixes.size();
+        std::vector<LogFix> fixes = CleanFixes(track.fixes, &flight.report);
+        if (fixes.size() < 2) {
+            fprintf(stderr, "%s: track \"%s\" skipped: fewer than two fixes at different times\n", path.c_str(),
+                    track.title.c_str());
+            continue;
+        }
+        flight.states = ResampleFlight(fixes, options.interval);
+        flights->push_back(std::move(flight));
+    }
+}
+
+void PrintFlight(const Flight& flight, const frc::Track& track) {
+    printf("%s: \"%s\": ", flight.source.c_str(), track.header.title);
+    if (flight.exact) {
+        printf("%s as exported\n", Plural(track.samples.size(), "sample", "samples").c_str());
+        return;
+    }
+    const CleanReport& r = flight.report;
+    printf("%s", Plural(flight.fixCount, "fix", "fixes").c_str());
+    if (r.outOfOrder) printf(", %s sorted in", Plural(r.outOfOrder, "fix out of order", "fixes out of order").c_str());
+    if (r.duplicates) printf(", %s dropped", Plural(r.duplicates, "duplicate time", "duplicate times").c_str());
+    if (r.spikes) printf(", %s dropped", Plural(r.spikes, "spike", "spikes").c_str());
+    if (r.gaps) printf(", %s flown straight", Plural(r.gaps, "gap", "gaps").c_str());
+    if (r.noAltitude) printf(", no altitudes (flown at 0 m)");
+    printf(" -> %s\n", Plural(track.samples.size(), "sample", "samples").c_str());
+}
 
 void RunImport(const ImportOptions& options) {
     std::vector<Flight> flights;
-    for (const std::string& input : options.inputs) {
-        for (LogTrack& track : ReadLog(input, FormatOf(input, options.format))) {
-            Flight flight;
-            flight.source = input;
-            flight.title = options.title.empty() ? track.title : options.title;
-            flight.powered = track.powered;
-            flight.fixCount = track.fixes.size();
-            std::vector<LogFix> fixes = CleanFixes(track.fixes, &flight.report);
-            if (fixes.size() < 2) {
-                fprintf(stderr, "%s: track \"%s\" skipped: fewer than two fixes at different times\n", input.c_str(),
-                        track.title.c_str());
-                continue;
-            }
-            flight.states = ResampleFlight(fixes, options.interval);
-            flights.push_back(std::move(flight));
-        }
-    }
+    for (const std::string& input : options.inputs) ReadInput(input, options, &flights);
     if (flights.empty()) throw InputError(options.inputs.front() + ": no track with two or more timed fixes");
+    if (flights.size() > 0xFFFF) throw InputError(options.inputs.front() + ": more than 65535 tracks");
 
-    double first = INFINITY, last = -INFINITY;
-    for (const Flight& flight : flights) {
-        first = std::min(first, flight.states.front().time);
-        last = std::max(last, flight.states.back().time);
-    }
-    double base = std::floor(first);
+    // Every track keeps its real time: the recording starts at the earliest whole second.
+    double base = INFINITY;
+    for (const Flight& flight : flights) base = std::min(base, flight.exact ? flight.date : std::floor(flight.states.front().time));
     frc::Recording recording{};
     recording.header.version = frc::Version6;
+    recording.header.trackCount = (uint16_t)flights.size();
     // The recording date counts seconds from 1900 in 32 bits (to late 2035): a date it
     // cannot hold does not come back.
     recording.header.date = StampOfUnixTime((int64_t)base);
     if (frc::UnixTime(recording.header.date, 0) != base)
         throw InputError(flights.front().source + ": the first fix is dated outside what a recording holds (1900 to 2035)");
-    if ((last - base) * 10000.0 >= 4294967295.0)
-        throw InputError(options.inputs.front() + ": the tracks span more than the 119 hours a recording holds");
-    recording.header.trackCount = (uint16_t)flights.size();
-    if (flights.size() > 0xFFFF) throw InputError(options.inputs.front() + ": more than 65535 tracks");
 
-    for (const Flight& flight : flights) {
+    for (Flight& flight : flights) {
         frc::Track track{};
-        track.header.groups = DefaultSampleGroups;
+        if (flight.exact) {
+            track = std::move(flight.track);
+            uint64_t shift = (uint64_t)((flight.date - base) * 10000.0);
+            for (FullSample& sample : track.samples) {
+                uint64_t time = GetSampleU32(&sample, FieldTime) + shift;
+                if (time > 0xFFFFFFFFu)
+                    throw InputError(flight.source + ": the tracks span more than the 119 hours a recording holds");
+                SetSampleU32(&sample, FieldTime, (uint32_t)time);
+            }
+        } else {
+            if ((flight.states.back().time - base) * 10000.0 > 4294967295.0)
+                throw InputError(flight.source + ": the tracks span more than the 119 hours a recording holds");
+            track.header.groups = DefaultSampleGroups;
+            track.header.cgHeight = 0;
+            track.header.interval = options.interval;
+            track.samples = FlightSamples(flight.states, base, flight.powered);
+        }
         std::string title = StoredTitle(flight.title);
         memcpy(track.header.title, title.c_str(), title.size() + 1);
-        track.header.cgHeight = 0;
-        track.header.interval = options.interval;
-        track.samples = FlightSamples(flight.states, base, flight.powered);
+        PrintFlight(flight, track);
         recording.tracks.push_back(std::move(track));
-
-        const CleanReport& r = flight.report;
-        double span = flight.states.back().time - flight.states.front().time;
-        printf("%s: \"%s\": %s", flight.source.c_str(), title.c_str(), Plural(flight.fixCount, "fix", "fixes").c_str());
-        if (r.outOfOrder) printf(", %s sorted in", Plural(r.outOfOrder, "fix out of order", "fixes out of order").c_str());
-        if (r.duplicates) printf(", %s dropped", Plural(r.duplicates, "duplicate time", "duplicate times").c_str());
-        if (r.spikes) printf(", %s dropped", Plural(r.spikes, "spike", "spikes").c_str());
-        if (r.gaps) printf(", %s flown straight", Plural(r.gaps, "gap", "gaps").c_str());
-        if (r.noAltitude) printf(", no altitudes (flown at 0 m)");
-        printf(" -> %s over %d:%02d:%02d\n", Plural(recording.tracks.back().samples.size(), "sample", "samples").c_str(),
-               (int)(span / 3600), (int)std::fmod(span / 60, 60), (int)std::fmod(span, 60));
     }
 
     WriteRecordingOutput(options.output, recording);
-    frc::DateTime date = frc::SplitDate(recording.header.date);
-    printf("%s: %s, recorded %04u-%02u-%02u %02u:%02u:%02u UTC\n", options.output.c_str(),
-           Plural(flights.size(), "track", "tracks").c_str(), date.year, date.month, date.day, date.hour, date.minute,
-           date.second);
+    printf("%s: %s, recorded %s\n", options.output.c_str(), SummarizeRecording(recording).c_str(),
+           FormatUtc(recording.header.date, 0, 0).c_str());
 }
 
 }  // namespace

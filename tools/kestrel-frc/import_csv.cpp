@@ -4,8 +4,12 @@
 #include "tools/kestrel-frc/import_csv.h"
 
 #include <cmath>
+#include <cstring>
+
+#include <map>
 
 #include "tools/kestrel-frc/commands.h"
+#include "tools/kestrel-frc/csvformat.h"
 #include "tools/kestrel-frc/textformat.h"
 #include "tools/kestrel-frc/geo.h"
 
@@ -51,24 +55,31 @@ static bool ReadRecord(const std::string& text, size_t* pos, size_t* line, std::
     return true;
 }
 
+// The header row without a UTF-8 byte order mark; empty when the text has no record.
+static std::vector<std::string> HeaderRow(const std::string& text) {
+    size_t pos = 0, line = 0;
+    std::vector<std::string> header;
+    if (!ReadRecord(text, &pos, &line, &header)) return {};
+    if (header[0].compare(0, 3, "\xEF\xBB\xBF") == 0) header[0] = header[0].substr(3);
+    return header;
+}
+
 static const char* const TrackingColumns[] = {"Timestamp", "UTC", "Callsign", "Position", "Altitude", "Speed",
                                               "Direction"};
 
 bool IsFlightTrackingCsv(const std::string& text) {
-    size_t pos = 0, line = 0;
-    std::vector<std::string> header;
-    if (!ReadRecord(text, &pos, &line, &header) || header.size() != 7) return false;
+    std::vector<std::string> header = HeaderRow(text);
+    if (header.size() != 7) return false;
     for (size_t i = 0; i < 7; ++i) {
-        std::string name = header[i];
-        if (i == 0 && name.compare(0, 3, "\xEF\xBB\xBF") == 0) name = name.substr(3);  // a UTF-8 mark
-        if (name != TrackingColumns[i]) return false;
+        if (header[i] != TrackingColumns[i]) return false;
     }
     return true;
 }
 
 std::vector<LogTrack> ReadFlightTrackingCsv(const std::string& path, const std::string& text) {
     if (!IsFlightTrackingCsv(text))
-        throw InputError(path + ": line 1: not the header Timestamp,UTC,Callsign,Position,Altitude,Speed,Direction");
+        throw InputError(path + ": line 1: not a CSV header this import reads (track,title,time_s,utc,... or "
+                                "Timestamp,UTC,Callsign,Position,Altitude,Speed,Direction)");
     size_t pos = 0, line = 0;
     std::vector<std::string> row;
     ReadRecord(text, &pos, &line, &row);
@@ -102,4 +113,83 @@ std::vector<LogTrack> ReadFlightTrackingCsv(const std::string& path, const std::
     if (track.fixes.empty()) throw InputError(path + ": no rows after the header");
     if (track.title.empty()) track.title = FileStem(path);
     return {track};
+}
+
+bool IsKestrelCsv(const std::string& text) {
+    std::vector<std::string> header = HeaderRow(text);
+    if (header.size() < 4) return false;
+    for (size_t i = 0; i < 4; ++i) {
+        if (header[i] != CsvLeadingColumns[i]) return false;
+    }
+    return true;
+}
+
+frc::Recording ReadKestrelCsv(const std::string& path, const std::string& text, uint32_t interval) {
+    if (!IsKestrelCsv(text)) throw InputError(path + ": line 1: not the header track,title,time_s,utc,...");
+    std::vector<std::string> header = HeaderRow(text);
+    std::vector<CsvColumn> columns;
+    for (size_t i = 4; i < header.size(); ++i) {
+        const CsvColumn* found = nullptr;
+        for (const CsvColumn& column : CsvSampleColumns()) {
+            if (header[i] == column.name) found = &column;
+        }
+        if (!found) throw InputError(path + ": line 1: unknown column \"" + header[i] + "\"");
+        columns.push_back(*found);
+    }
+    for (const CsvColumn& column : CsvSampleColumns()) {
+        bool present = false;
+        for (const CsvColumn& have : columns) present = present || have.field == column.field;
+        if (column.group == 0 && !present) throw InputError(path + ": line 1: no column " + column.name);
+    }
+
+    frc::Recording recording{};
+    recording.header.version = frc::Version6;
+    std::map<std::string, size_t> trackOfNumber;  // the track column's text -> index
+    size_t pos = 0, line = 0;
+    std::vector<std::string> row;
+    ReadRecord(text, &pos, &line, &row);
+    while (pos < text.size()) {
+        std::string where = path + ": line " + std::to_string(line + 1) + ": ";
+        if (!ReadRecord(text, &pos, &line, &row)) throw InputError(where + "a quoted field is never closed");
+        if (row.size() == 1 && row[0].empty()) continue;
+        if (row.size() != header.size())
+            throw InputError(where + std::to_string(row.size()) + " fields, " + std::to_string(header.size()) + " expected");
+        uint32_t time;
+        if (!ParseCsvTime(row[2], &time)) throw InputError(where + "invalid time_s \"" + row[2] + "\"");
+        auto known = trackOfNumber.find(row[0]);
+        if (known == trackOfNumber.end()) {
+            // A track's groups are those its first row fills.
+            frc::Track track{};
+            if (row[1].size() > 100) throw InputError(where + "a title longer than 100 bytes");
+            memcpy(track.header.title, row[1].c_str(), row[1].size() + 1);
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (!row[4 + i].empty()) track.header.groups |= columns[i].group;
+            }
+            track.header.interval = interval;
+            if (recording.tracks.empty()) {
+                double utc;
+                if (!ParseUtcTime(row[3], &utc)) throw InputError(where + "invalid utc \"" + row[3] + "\"");
+                recording.header.date = StampOfUnixTime((int64_t)std::llround(utc - time / 10000.0));
+            }
+            known = trackOfNumber.emplace(row[0], recording.tracks.size()).first;
+            recording.tracks.push_back(track);
+        }
+        frc::Track& track = recording.tracks[known->second];
+        FullSample sample;
+        memset(sample.bytes, 0, sizeof(sample.bytes));
+        SetSampleU32(&sample, FieldTime, time);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const std::string& cell = row[4 + i];
+            bool wanted = columns[i].group == 0 || (track.header.groups & columns[i].group) != 0;
+            if (!wanted && cell.empty()) continue;
+            if (!wanted)
+                throw InputError(where + columns[i].name + " filled where the track's first row leaves it empty");
+            if (!ParseCsvValue(cell, columns[i], &sample))
+                throw InputError(where + "invalid " + columns[i].name + " \"" + cell + "\"");
+        }
+        track.samples.push_back(sample);
+    }
+    if (recording.tracks.empty()) throw InputError(path + ": no rows after the header");
+    recording.header.trackCount = (uint16_t)recording.tracks.size();
+    return recording;
 }
