@@ -2,9 +2,7 @@
 #include "tools/kestrel-frc/flightlog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "tools/kestrel-frc/commands.h"
@@ -15,6 +13,12 @@ std::string FileStem(const std::string& path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     size_t dot = name.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+void NameUntitled(const std::string& path, std::vector<LogTrack>* tracks) {
+    for (size_t i = 0; i < tracks->size(); ++i) {
+        if ((*tracks)[i].title.empty()) (*tracks)[i].title = FileStem(path) + (i ? " " + std::to_string(i + 1) : "");
+    }
 }
 
 size_t LineAt(const std::string& text, size_t offset) {
@@ -34,12 +38,21 @@ bool ParseNumber(const std::string& text, double* value) {
     return ParseDouble(Trimmed(text), value) && std::isfinite(*value);
 }
 
-void LoadXml(const std::string& path, const std::string& text, pugi::xml_document* doc) {
+pugi::xml_node LoadXml(const std::string& path, const std::string& text, const char* rootName,
+                       pugi::xml_document* doc) {
     pugi::xml_parse_result result = doc->load_buffer(text.data(), text.size());
     if (!result) {
         throw InputError(path + ": not well-formed XML at line " + std::to_string(LineAt(text, (size_t)result.offset)) +
                          " (byte " + std::to_string(result.offset) + "): " + result.description());
     }
+    pugi::xml_node root = doc->document_element();
+    if (std::strcmp(LocalName(root), rootName) != 0)
+        throw InputError(path + ": the document is not " + rootName + " (its root element is <" + root.name() + ">)");
+    return root;
+}
+
+std::string XmlPlace(const std::string& path, const std::string& text, const pugi::xml_node& node) {
+    return path + ": line " + std::to_string(LineAt(text, (size_t)node.offset_debug())) + ": ";
 }
 
 const char* LocalName(const pugi::xml_node& node) {

@@ -24,6 +24,8 @@ struct LogTrack {
     bool powered = true;     // false for glider logs: engines off, no throttle
 };
 
+// Names the tracks a log leaves unnamed after the file: "flight", "flight 2", ...
+void NameUntitled(const std::string& path, std::vector<LogTrack>* tracks);
 // The file name of a path without folders and extension ("logs/a.igc" -> "a"), the
 // title of a track whose log names none.
 std::string FileStem(const std::string& path);
@@ -35,8 +37,12 @@ std::string Trimmed(const std::string& text);
 // A whole decimal number ("12", "-0.5", "1e3"), blanks around it allowed; false for
 // anything else.
 bool ParseNumber(const std::string& text, double* value);
-// Parses an XML document; throws InputError naming the file, line and what is wrong.
-void LoadXml(const std::string& path, const std::string& text, pugi::xml_document* doc);
+// Parses an XML document and returns its root element, which must have the local name
+// rootName; throws InputError naming the file, line and what is wrong.
+pugi::xml_node LoadXml(const std::string& path, const std::string& text, const char* rootName,
+                       pugi::xml_document* doc);
+// "path: line N: " of a node of a document parsed from text, for messages.
+std::string XmlPlace(const std::string& path, const std::string& text, const pugi::xml_node& node);
 // An element's name without its namespace prefix ("gx:Track" -> "Track").
 const char* LocalName(const pugi::xml_node& node);
 // The first child element with that local name; an empty node when there is none.

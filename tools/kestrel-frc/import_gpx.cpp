@@ -8,36 +8,30 @@
 #include "tools/kestrel-frc/commands.h"
 #include "tools/kestrel-frc/textformat.h"
 
-static std::string Where(const std::string& path, const std::string& text, const pugi::xml_node& node) {
-    return path + ": line " + std::to_string(LineAt(text, (size_t)node.offset_debug())) + ": ";
-}
-
 static LogFix ReadPoint(const std::string& path, const std::string& text, const pugi::xml_node& point) {
     LogFix fix{0, 0, 0, NAN, -1};
     if (!ParseNumber(point.attribute("lat").value(), &fix.latitude) || std::fabs(fix.latitude) > 90 ||
         !ParseNumber(point.attribute("lon").value(), &fix.longitude) || std::fabs(fix.longitude) > 180)
-        throw InputError(Where(path, text, point) + "track point without a valid lat and lon");
+        throw InputError(XmlPlace(path, text, point) + "track point without a valid lat and lon");
     pugi::xml_node time = ChildNamed(point, "time");
-    if (!time) throw InputError(Where(path, text, point) + "track point without a time");
+    if (!time) throw InputError(XmlPlace(path, text, point) + "track point without a time");
     if (!ParseUtcTime(time.text().get(), &fix.time))
-        throw InputError(Where(path, text, time) + "invalid time \"" + time.text().get() + "\"");
+        throw InputError(XmlPlace(path, text, time) + "invalid time \"" + time.text().get() + "\"");
     pugi::xml_node ele = ChildNamed(point, "ele");
     if (ele && !ParseNumber(ele.text().get(), &fix.altitude))
-        throw InputError(Where(path, text, ele) + "invalid elevation \"" + ele.text().get() + "\"");
+        throw InputError(XmlPlace(path, text, ele) + "invalid elevation \"" + ele.text().get() + "\"");
     return fix;
 }
 
 std::vector<LogTrack> ReadGpx(const std::string& path, const std::string& text) {
     pugi::xml_document doc;
-    LoadXml(path, text, &doc);
-    pugi::xml_node root = doc.document_element();
-    if (std::strcmp(LocalName(root), "gpx") != 0) throw InputError(path + ": not a GPX document (no gpx element)");
+    pugi::xml_node root = LoadXml(path, text, "gpx", &doc);
 
     std::vector<LogTrack> tracks;
     for (pugi::xml_node trk : root.children()) {
         if (std::strcmp(LocalName(trk), "trk") != 0) continue;
         LogTrack track;
-        track.title = ChildNamed(trk, "name").text().get();
+        track.title = Trimmed(ChildNamed(trk, "name").text().get());
         for (pugi::xml_node segment : trk.children()) {
             if (std::strcmp(LocalName(segment), "trkseg") != 0) continue;
             for (pugi::xml_node point : segment.children()) {
@@ -48,8 +42,6 @@ std::vector<LogTrack> ReadGpx(const std::string& path, const std::string& text) 
         tracks.push_back(track);
     }
     if (tracks.empty()) throw InputError(path + ": no track with points (trk/trkseg/trkpt)");
-    for (size_t i = 0; i < tracks.size(); ++i) {
-        if (tracks[i].title.empty()) tracks[i].title = FileStem(path) + (i ? " " + std::to_string(i + 1) : "");
-    }
+    NameUntitled(path, &tracks);
     return tracks;
 }

@@ -19,10 +19,6 @@ static bool Named(const pugi::xml_node& node, const char* localName) {
     return node.type() == pugi::node_element && std::strcmp(LocalName(node), localName) == 0;
 }
 
-static std::string Where(const std::string& path, const std::string& text, const pugi::xml_node& node) {
-    return path + ": line " + std::to_string(LineAt(text, (size_t)node.offset_debug())) + ": ";
-}
-
 static void Descendants(const pugi::xml_node& node, const char* localName, std::vector<pugi::xml_node>* out) {
     for (pugi::xml_node child : node.children()) {
         if (child.type() != pugi::node_element) continue;
@@ -54,15 +50,15 @@ static void ReadTrack(const std::string& path, const std::string& text, const pu
         if (Named(child, "coord")) coords.push_back(child);
     }
     if (whens.size() != coords.size()) {
-        throw InputError(Where(path, text, track) + "gx:Track with " + std::to_string(whens.size()) + " when and " +
+        throw InputError(XmlPlace(path, text, track) + "gx:Track with " + std::to_string(whens.size()) + " when and " +
                          std::to_string(coords.size()) + " gx:coord elements");
     }
     for (size_t i = 0; i < whens.size(); ++i) {
         LogFix fix{0, 0, 0, NAN, -1};
         if (!ParseUtcTime(whens[i].text().get(), &fix.time))
-            throw InputError(Where(path, text, whens[i]) + "invalid time \"" + whens[i].text().get() + "\"");
+            throw InputError(XmlPlace(path, text, whens[i]) + "invalid time \"" + whens[i].text().get() + "\"");
         if (!ParseCoordinate(coords[i].text().get(), ' ', &fix))
-            throw InputError(Where(path, text, coords[i]) + "invalid gx:coord \"" + coords[i].text().get() + "\"");
+            throw InputError(XmlPlace(path, text, coords[i]) + "invalid gx:coord \"" + coords[i].text().get() + "\"");
         out->fixes.push_back(fix);
     }
 }
@@ -82,9 +78,9 @@ static std::vector<LogFix> TimedPoints(const std::string& path, const std::strin
         if (!when || !coordinates) continue;
         LogFix fix{0, 0, 0, NAN, -1};
         if (!ParseUtcTime(when.text().get(), &fix.time))
-            throw InputError(Where(path, text, when) + "invalid time \"" + when.text().get() + "\"");
+            throw InputError(XmlPlace(path, text, when) + "invalid time \"" + when.text().get() + "\"");
         if (!ParseCoordinate(coordinates.text().get(), ',', &fix))
-            throw InputError(Where(path, text, coordinates) + "invalid coordinates \"" + coordinates.text().get() + "\"");
+            throw InputError(XmlPlace(path, text, coordinates) + "invalid coordinates \"" + coordinates.text().get() + "\"");
         points.push_back(fix);
     }
     return points;
@@ -124,7 +120,7 @@ static bool FindSpan(const std::string& path, const std::string& text, pugi::xml
         pugi::xml_node b = ChildNamed(span, "begin"), e = ChildNamed(span, "end");
         if (!b || !e) return false;  // an open span gives no speed
         if (!ParseUtcTime(b.text().get(), begin) || !ParseUtcTime(e.text().get(), end) || *end < *begin)
-            throw InputError(Where(path, text, span) + "invalid TimeSpan");
+            throw InputError(XmlPlace(path, text, span) + "invalid TimeSpan");
         return true;
     }
     return false;
@@ -145,7 +141,7 @@ static void ReadLines(const std::string& path, const std::string& text, const pu
             while (in >> tuple) {
                 LogFix fix{0, 0, 0, NAN, -1};
                 if (!ParseCoordinate(tuple, ',', &fix))
-                    throw InputError(Where(path, text, coordinates) + "invalid coordinates \"" + tuple + "\"");
+                    throw InputError(XmlPlace(path, text, coordinates) + "invalid coordinates \"" + tuple + "\"");
                 track.fixes.push_back(fix);
             }
             if (track.fixes.empty()) continue;
@@ -166,9 +162,7 @@ static void ReadLines(const std::string& path, const std::string& text, const pu
 
 std::vector<LogTrack> ReadKml(const std::string& path, const std::string& text) {
     pugi::xml_document doc;
-    LoadXml(path, text, &doc);
-    pugi::xml_node root = doc.document_element();
-    if (std::strcmp(LocalName(root), "kml") != 0) throw InputError(path + ": not a KML document (no kml element)");
+    pugi::xml_node root = LoadXml(path, text, "kml", &doc);
 
     std::vector<LogTrack> tracks;
     std::vector<pugi::xml_node> placemarks;
@@ -185,8 +179,6 @@ std::vector<LogTrack> ReadKml(const std::string& path, const std::string& text) 
     if (tracks.empty()) ReadLines(path, text, root, &tracks);
     if (tracks.empty())
         throw InputError(path + ": no timed track (a gx:Track, or a LineString with timed points or a TimeSpan)");
-    for (size_t i = 0; i < tracks.size(); ++i) {
-        if (tracks[i].title.empty()) tracks[i].title = FileStem(path) + (i ? " " + std::to_string(i + 1) : "");
-    }
+    NameUntitled(path, &tracks);
     return tracks;
 }
