@@ -56,6 +56,10 @@ foreach(test_source ${TEST_SOURCES})
     target_link_libraries(${test_name} PRIVATE kestrel_frc_core)
     add_dependencies(${test_name} kestrel-frc)
   endif()
+  # The dll.xml editor's tests (tests/dllxml_*_test.cpp) link the editor.
+  if(test_name MATCHES "^dllxml_")
+    target_link_libraries(${test_name} PRIVATE kestrel_dllxml_core)
+  endif()
   gtest_discover_tests(${test_name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endforeach()
 # The scenario scripts that the Wine stage of scripts/test.sh runs on both builds.

@@ -31,12 +31,13 @@ add_library(KestrelFSX SHARED
   ${KESTREL_ROOT}/platform/dllmain_windows.cpp
   ${KESTREL_ROOT}/platform/KestrelFSX.def
   ${KESTREL_ROOT}/resources/kestrel.rc)
-target_include_directories(KestrelFSX PRIVATE ${KESTREL_ROOT} ${KESTREL_ROOT}/resources)
+target_include_directories(KestrelFSX PRIVATE ${KESTREL_ROOT} ${KESTREL_ROOT}/resources ${CMAKE_BINARY_DIR}/generated)
 # The simulator looks for exactly this file name.
 set_target_properties(KestrelFSX PROPERTIES PREFIX "" OUTPUT_NAME KestrelFSX SUFFIX ".dll")
 # windres reports no dependencies: name the files the resource script pulls in.
 file(GLOB KESTREL_RC_INPUTS CONFIGURE_DEPENDS ${KESTREL_ROOT}/resources/*.ico)
-list(APPEND KESTREL_RC_INPUTS ${KESTREL_ROOT}/resources/KestrelFSX.manifest ${KESTREL_ROOT}/resources/resource.h)
+list(APPEND KESTREL_RC_INPUTS ${KESTREL_ROOT}/resources/KestrelFSX.manifest ${KESTREL_ROOT}/resources/resource.h
+     ${CMAKE_BINARY_DIR}/generated/kestrel_version.h)
 set_source_files_properties(${KESTREL_ROOT}/resources/kestrel.rc PROPERTIES OBJECT_DEPENDS "${KESTREL_RC_INPUTS}")
 # The exports come from KestrelFSX.def alone; --kill-at keeps their names undecorated
 # even if an export is ever declared __stdcall.

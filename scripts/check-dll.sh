@@ -159,6 +159,19 @@ if grep -q 'VALUE "OriginalFilename", "KestrelFSX.dll"' <<<"$resources"; then
 else
     fail "no version block naming KestrelFSX.dll"
 fi
+# The build's one version number (CMakeLists.txt's project VERSION) in all four places.
+if [ -f "$1/version.txt" ]; then
+    IFS=. read -r major minor patch tweak <"$1/version.txt"
+    numbers="${major:-0}, ${minor:-0}, ${patch:-0}, ${tweak:-0}"
+    text="${major:-0}.${minor:-0}.${patch:-0}.${tweak:-0}"
+    if grep -q "^ FILEVERSION $numbers\$" <<<"$resources" && grep -q "^ PRODUCTVERSION $numbers\$" <<<"$resources" &&
+        grep -q "VALUE \"FileVersion\", \"$text\"" <<<"$resources" &&
+        grep -q "VALUE \"ProductVersion\", \"$text\"" <<<"$resources"; then
+        pass "version block says $text, the build's version"
+    else
+        fail "version block does not say $text, the build's version"
+    fi
+fi
 
 # --- SimConnect.def against platform/simconnect.h ------------------------------------
 # Compile a reference to every declared SimConnect function for i686 and read the

@@ -7,8 +7,8 @@ KESTREL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # (gpsbabel reads back what kestrel-frc exports).
 LINUX_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
     libpugixml-dev libcli11-dev nlohmann-json3-dev gpsbabel)
-# The mingw preset: KestrelFSX.dll, cross-compiled for 32-bit Windows.
-MINGW_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686)
+# The mingw preset: KestrelFSX.dll, cross-compiled for 32-bit Windows, and the installer.
+MINGW_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)
 # The mingw64 preset (the x86_64 test build) and 64-bit Wine to run it.
 MINGW64_PACKAGES=(g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
 WINE_PACKAGES=(wine wine64)

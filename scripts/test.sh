@@ -5,8 +5,9 @@
 # test build (preset mingw64) runs the scenario scripts of tests/scripts under 64-bit
 # Wine, the module's real Win32 code against real windows, and each run must agree
 # with the linux build's run of the same script; then kestrel-frc.exe runs the same
-# commands on the same inputs as the linux kestrel-frc, whose outputs it must equal.
-# Exits non-zero on any failure.
+# commands on the same inputs as the linux kestrel-frc, whose outputs it must equal; then
+# the x86_64 installer installs, reinstalls and uninstalls Kestrel silently in that
+# prefix. Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KESTREL_ROOT"
@@ -22,6 +23,7 @@ run_step "Building KestrelFSX.dll" cmake --build --preset mingw -j 2
 # A test run that finds no tests is a broken build, not a pass.
 run_step "Running the tests" ctest --preset linux -j 2 --output-on-failure --no-tests=error
 run_step "Checking KestrelFSX.dll" scripts/check-dll.sh build/mingw
+run_step "Checking the 32-bit installer was made" test -f "build/mingw/KestrelFSX-$(cat build/mingw/version.txt)-Setup.exe"
 
 # ---- The Wine stage ----
 
@@ -226,11 +228,102 @@ wine_toolkit() {
     echo "  ok: 17 commands, $(find "$TOOLKIT_OUT/linux" -type f | wc -l) files the same"
 }
 
+# ---- The installer under Wine ----
+# The x86_64 installer (the same script as the users' 32-bit one) installs silently into
+# the Wine prefix made to look like a simulator's machine: the simulator's folder where
+# its registry entry (32-bit view) says, a dll.xml in Windows-1252 with another add-on.
+# Then it checks the files, the XML and the Add/Remove Programs entry, installs again,
+# uninstalls, and does it once more with a dll.xml it cannot parse.
+
+INSTALL_RUN_TIMEOUT=60  # seconds for one run of the installer or the uninstaller
+
+installer_checks() {
+    local stage_start=$SECONDS failures=0
+    local version setup
+    version=$(cat "$WINE_BUILD/version.txt")
+    setup="$WINE_BUILD/KestrelFSX-$version-Setup.exe"
+    wine_use_prefix "$KESTREL_ROOT/$WINE_BUILD/wine" null || return 1
+    unset DISPLAY
+    local drive="$WINEPREFIX/drive_c" arp='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrel'
+    local sim="$drive/Microsoft Games/Flight Simulator X" toolkit="$drive/KestrelTools"
+    local appdata
+    appdata=$(timeout -k 10 60 wine cmd /c echo %APPDATA% | tr -d '\r')
+    local dllxml
+    dllxml="$(winepath -u "$appdata" 2>/dev/null)/Microsoft/FSX/dll.xml"
+    local original="$WINE_BUILD/installer-dll.xml" broken="$WINE_BUILD/installer-broken-dll.xml"
+    printf '<?xml version="1.0" encoding="Windows-1252"?>\r\n<SimBase.Document Type="Launch" version="1,0">\r\n  <Descr>Launch</Descr>\r\n  <Filename>dll.xml</Filename>\r\n  <Disabled>False</Disabled>\r\n  <Launch.ManualLoad>False</Launch.ManualLoad>\r\n  <Launch.Addon>\r\n    <Name>M\xe9t\xe9o \x80</Name>\r\n    <Disabled>False</Disabled>\r\n    <Path>C:\\Add-ons\\M\xe9t\xe9o\\weather.dll</Path>\r\n  </Launch.Addon>\r\n</SimBase.Document>\r\n' >"$original"
+    printf '<?xml version="1.0" encoding="Windows-1252"?>\r\n<SimBase.Document Type="Launch" version="1,0">\r\n  <Launch.Addon>\r\n</SimBase.Document>\r\n' >"$broken"
+
+    check() {  # check DESCRIPTION COMMAND...
+        if "${@:2}"; then echo "  ok $1"; else echo "  FAILED $1"; failures=$((failures + 1)); fi
+    }
+    kestrel_entries() { grep -c '<Name>Kestrel</Name>' "$dllxml" || true; }
+    run_windows() {  # run_windows EXPECTED_STATUS PROGRAM ARGS...
+        local status=0
+        timeout -k 10 "$INSTALL_RUN_TIMEOUT" wine "${@:2}" >/dev/null 2>&1 || status=$?
+        [ "$status" = "$1" ] || { echo "    $(basename "$2") exited with $status, expected $1"; return 1; }
+    }
+    # The uninstaller runs in place (_?=) so that the run waits for it and its status
+    # counts; it then cannot delete itself, and the folder keeps Uninstall.exe only.
+    uninstall() { run_windows "$1" "$toolkit/Uninstall.exe" /S "${@:2}" '_?=C:\KestrelTools'; }
+    only_uninstaller_left() { [ "$(ls "$toolkit")" = Uninstall.exe ]; }
+
+    # A clean machine with the simulator on it.
+    rm -rf "$sim" "$toolkit"
+    timeout -k 10 60 wine reg delete "$arp" /f >/dev/null 2>&1 || true
+    mkdir -p "$sim/Modules" "$(dirname "$dllxml")"
+    touch "$sim/fsx.exe"
+    timeout -k 10 60 wine reg add 'HKLM\SOFTWARE\Microsoft\Microsoft Games\Flight Simulator\10.0' /reg:32 \
+        /v SetupPath /d 'C:\Microsoft Games\Flight Simulator X\' /f >/dev/null 2>&1 || return 1
+    cp "$original" "$dllxml"
+
+    check "silent install" run_windows 0 "$setup" /S '/D=C:\KestrelTools'
+    check "KestrelFSX.dll in the simulator's Modules folder" cmp -s "$WINE_BUILD/KestrelFSX.dll" "$sim/Modules/KestrelFSX.dll"
+    check "toolkit, README and uninstaller in their folder" test -f "$toolkit/kestrel-frc.exe" -a -f "$toolkit/README.md" \
+        -a -f "$toolkit/kestrel-dllxml.exe" -a -f "$toolkit/Uninstall.exe"
+    check "the installed kestrel-frc is version $version" \
+        test "$(timeout -k 10 60 wine "$toolkit/kestrel-frc.exe" --version | tr -d '\r')" = "kestrel-frc $version"
+    check "one Kestrel entry in dll.xml" test "$(kestrel_entries)" = 1
+    check "dll.xml keeps the declaration and the other add-on byte for byte" \
+        cmp -s -n "$(($(stat -c %s "$original") - 21))" "$original" "$dllxml"
+    check "Add/Remove Programs entry with version $version" \
+        eval 'timeout -k 10 60 wine reg query "$arp" /v DisplayVersion 2>/dev/null | grep -q "REG_SZ *$version"'
+    local installed
+    installed=$(mktemp)
+    cp "$dllxml" "$installed"
+    check "installing again" run_windows 0 "$setup" /S '/D=C:\KestrelTools'
+    check "still one Kestrel entry, dll.xml as after the first install" cmp -s "$installed" "$dllxml"
+    rm -f "$installed"
+
+    printf 'Sound=1\r\n' >"$sim/Modules/Kestrel.ini"
+    printf 'recording' >"$sim/Modules/Rec_2026-01-01_10-00-00.frc"
+    check "silent uninstall" uninstall 0
+    check "DLL and toolkit removed" eval '[ ! -e "$sim/Modules/KestrelFSX.dll" ] && only_uninstaller_left'
+    check "Kestrel.ini and the recording stay" test -f "$sim/Modules/Kestrel.ini" -a -f "$sim/Modules/Rec_2026-01-01_10-00-00.frc"
+    check "dll.xml exactly as before the install" cmp -s "$original" "$dllxml"
+    check "Add/Remove Programs entry removed" eval '! timeout -k 10 60 wine reg query "$arp" >/dev/null 2>&1'
+
+    # dll.xml that cannot be parsed: the module installs, the file stays as it is, and
+    # the installer says so (status 3); the uninstaller with /PURGE also deletes settings
+    # and recordings.
+    rm -rf "$toolkit"
+    cp "$broken" "$dllxml"
+    check "install with a broken dll.xml reports it" run_windows 3 "$setup" /S '/D=C:\KestrelTools'
+    check "broken dll.xml untouched, module installed" eval 'cmp -s "$broken" "$dllxml" && [ -f "$sim/Modules/KestrelFSX.dll" ]'
+    check "uninstall /PURGE with a broken dll.xml reports it" uninstall 3 /PURGE
+    check "settings and recordings purged, dll.xml untouched" eval '[ -z "$(ls "$sim/Modules")" ] && cmp -s "$broken" "$dllxml"'
+
+    wine_stop
+    echo "Installer checks: $((SECONDS - stage_start)) s, $failures failed"
+    [ $failures -eq 0 ]
+}
+
 run_step "Checking the packages the Wine stage needs" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
 run_step "Configuring the mingw64 build" cmake --preset mingw64
 run_step "Building the x86_64 test build" cmake --build --preset mingw64 -j 2
 trap wine_stop EXIT
 run_step "Running the scenario scripts under Wine" wine_scenarios
 run_step "Comparing kestrel-frc.exe under Wine with the linux kestrel-frc" wine_toolkit
+run_step "Installing and removing Kestrel under Wine" installer_checks
 
-echo "==> All builds, tests, DLL checks and Wine scenarios passed."
+echo "==> All builds, tests, DLL checks, Wine scenarios and installer checks passed."
