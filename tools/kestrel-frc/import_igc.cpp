@@ -81,12 +81,12 @@ std::vector<LogTrack> ReadIgc(const std::string& path, const std::string& text) 
         std::string where = path + ": line " + std::to_string(lineNumber) + ": ";
         if (line.compare(0, 5, "HFDTE") == 0) {
             size_t at = line.compare(5, 5, "DATE:") == 0 ? 10 : 5;
-            int dd, mm, yy;
+            int dd = 0, mm = 0, yy = 0;
             if (!Digits(line, at, 2, &dd) || !Digits(line, at + 2, 2, &mm) || !Digits(line, at + 4, 2, &yy) || mm < 1 ||
                 mm > 12 || dd < 1 || dd > 31)
                 throw InputError(where + "invalid date \"" + line + "\" (HFDTEDDMMYY expected)");
             int year = yy < 80 ? 2000 + yy : 1900 + yy;
-            int checkYear, checkMonth, checkDay;
+            int checkYear = 0, checkMonth = 0, checkDay = 0;
             CivilFromDays(DaysFromCivil(year, mm, dd), &checkYear, &checkMonth, &checkDay);
             if (checkDay != dd) throw InputError(where + "invalid date \"" + line + "\"");
             if (records.empty()) day = DaysFromCivil(year, mm, dd);
@@ -96,7 +96,7 @@ std::vector<LogTrack> ReadIgc(const std::string& path, const std::string& text) 
             gliderId = HeaderValue(line);
         } else if (!line.empty() && line[0] == 'B') {
             BRecord b;
-            int hh, mi, ss;
+            int hh = 0, mi = 0, ss = 0;
             b.line = lineNumber;
             if (line.size() < BRecordLength || !Digits(line, 1, 2, &hh) || !Digits(line, 3, 2, &mi) ||
                 !Digits(line, 5, 2, &ss) || hh > 23 || mi > 59 || ss > 59 ||

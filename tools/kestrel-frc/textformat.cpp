@@ -53,7 +53,7 @@ int64_t DaysFromCivil(int year, int month, int day) {
 
 uint32_t StampOfUnixTime(int64_t seconds) {
     int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
-    int year, month, day;
+    int year = 0, month = 0, day = 0;
     CivilFromDays(days, &year, &month, &day);
     int64_t dayOfYear = days - DaysFromCivil(year, 1, 1) + 1;
     return frc::MakeDate((uint16_t)year, (uint16_t)dayOfYear, (uint32_t)(seconds - days * 86400));
@@ -135,7 +135,7 @@ bool ParseUtcTime(const std::string& raw, double* seconds) {
     std::string text = raw.substr(first, last - first + 1);
 
     size_t pos = 0;
-    int year, month, day, hour, minute, second;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     if (!ReadDigits(text, &pos, 4, &year) || !Expect(text, &pos, '-') || !ReadDigits(text, &pos, 2, &month) ||
         !Expect(text, &pos, '-') || !ReadDigits(text, &pos, 2, &day))
         return false;
@@ -161,7 +161,7 @@ bool ParseUtcTime(const std::string& raw, double* seconds) {
     if (pos < text.size() && (text[pos] == 'Z' || text[pos] == 'z')) {
         ++pos;
     } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-        int sign = text[pos] == '-' ? -1 : 1, offsetHours, offsetMins;
+        int sign = text[pos] == '-' ? -1 : 1, offsetHours = 0, offsetMins = 0;
         ++pos;
         if (!ReadDigits(text, &pos, 2, &offsetHours)) return false;
         if (pos < text.size() && text[pos] == ':') ++pos;
