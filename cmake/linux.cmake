@@ -7,9 +7,18 @@ add_library(kestrel_module STATIC ${KESTREL_MODULE_SOURCES})
 target_include_directories(kestrel_module PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(kestrel_module PUBLIC kestrel_frcformat)
 
-# The simulated host (portable) and the Win32 emulation (Linux only).
-file(GLOB VSIM_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/sim/*.cpp)
-add_library(vsim_sim STATIC ${VSIM_SIM_SOURCES})
+# The simulated host (portable) and the Win32 emulation (Linux only). The simulator's
+# SimConnect and its frame loop are a library of their own, so that the benchmarks can
+# run the module on a SimConnect that does almost nothing (vsim_host without vsim_sim).
+set(VSIM_SIMCONNECT_SOURCES
+  ${CMAKE_SOURCE_DIR}/vsim/sim/simconnect.cpp
+  ${CMAKE_SOURCE_DIR}/vsim/sim/simconnect_data.cpp
+  ${CMAKE_SOURCE_DIR}/vsim/sim/simulator.cpp)
+file(GLOB VSIM_HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/vsim/sim/*.cpp)
+list(REMOVE_ITEM VSIM_HOST_SOURCES ${VSIM_SIMCONNECT_SOURCES})
+add_library(vsim_host STATIC ${VSIM_HOST_SOURCES})
+target_include_directories(vsim_host PUBLIC ${CMAKE_SOURCE_DIR})
+add_library(vsim_sim STATIC ${VSIM_SIMCONNECT_SOURCES})
 target_include_directories(vsim_sim PUBLIC ${CMAKE_SOURCE_DIR})
 # The dialog templates reach the emulation as the text of kestrel.rc itself.
 set(EMBEDDED_RESOURCES ${CMAKE_BINARY_DIR}/generated/kestrel_resources.cpp)
@@ -28,7 +37,7 @@ target_include_directories(vsim_win32 PUBLIC ${CMAKE_SOURCE_DIR})
 # The module and the virtual simulator call each other (the module calls Win32 and
 # SimConnect; the host calls the module's exports), so they link as one group.
 add_library(kestrel_vsim INTERFACE)
-target_link_libraries(kestrel_vsim INTERFACE "$<LINK_GROUP:RESCAN,kestrel_module,vsim_sim,vsim_win32>")
+target_link_libraries(kestrel_vsim INTERFACE "$<LINK_GROUP:RESCAN,kestrel_module,vsim_sim,vsim_host,vsim_win32>")
 
 # kestrel-host: the script runner is a library so the scenario tests can run scripts too.
 file(GLOB HOST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/kestrel-host/*.cpp)
@@ -66,13 +75,40 @@ endforeach()
 if(TARGET wine_parity_test)
   target_compile_definitions(wine_parity_test PRIVATE KESTREL_SCENARIO_DIR="${CMAKE_SOURCE_DIR}/tests/scripts")
 endif()
+# The crash-recovery tests run kestrel-host itself, to crash it for real.
+if(TARGET recovery_test)
+  target_compile_definitions(recovery_test PRIVATE KESTREL_HOST_EXE="$<TARGET_FILE:kestrel-host>")
+  add_dependencies(recovery_test kestrel-host)
+endif()
 
-file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
-if(benchmark_FOUND AND BENCH_SOURCES)
-  add_executable(kestrel_bench ${BENCH_SOURCES})
-  target_link_libraries(kestrel_bench PRIVATE kestrel_test_support benchmark::benchmark benchmark::benchmark_main)
+# kestrel_bench: the module alone, its SimConnect the benchmark backend of tests/bench
+# (calls counted, requests answered with prepared records) in place of the virtual
+# simulator's; the module library is the one every other program links.
+# kestrel_host_bench: whole frames of the virtual simulator with the module in it.
+if(benchmark_FOUND)
+  file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*.cpp)
+  add_executable(kestrel_bench ${BENCH_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/test_tracks.cpp)
+  target_link_libraries(kestrel_bench PRIVATE
+    "$<LINK_GROUP:RESCAN,kestrel_module,vsim_host,vsim_win32>" benchmark::benchmark benchmark::benchmark_main)
+  file(GLOB HOST_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/host/*.cpp)
+  add_executable(kestrel_host_bench ${HOST_BENCH_SOURCES})
+  target_link_libraries(kestrel_host_bench PRIVATE kestrel_test_support benchmark::benchmark benchmark::benchmark_main)
 endif()
 
 # Remakes the control window's icons: cmake --build build/linux --target make-icons,
 # then build/linux/make-icons resources
 add_executable(make-icons ${CMAKE_SOURCE_DIR}/tools/make-icons/make-icons.cpp)
+
+# libFuzzer targets (sanitize preset only): tests/fuzz/*_fuzz.cpp, each with the fuzz
+# host of tests/fuzz; scripts/fuzz.sh runs them.
+if(KESTREL_SANITIZE)
+  add_library(kestrel_fuzz_host STATIC ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_host.cpp)
+  target_link_libraries(kestrel_fuzz_host PUBLIC kestrel_host_core)
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+  foreach(fuzz_source ${FUZZ_SOURCES})
+    get_filename_component(fuzz_name ${fuzz_source} NAME_WE)
+    add_executable(${fuzz_name} ${fuzz_source})
+    target_link_libraries(${fuzz_name} PRIVATE kestrel_fuzz_host)
+    target_link_options(${fuzz_name} PRIVATE -fsanitize=fuzzer)
+  endforeach()
+endif()

@@ -10,6 +10,7 @@
 #include "module/versioncheck.h"
 #include "playback/player.h"
 #include "recording/recorder.h"
+#include "recording/recovery.h"
 #include "recording/track.h"
 #include "ui/config.h"
 #include "ui/controlwindow.h"
@@ -113,6 +114,7 @@ int DLLStart() {
     LoadSettings();
     LoadKeys();
     CreateControlWindow();
+    RecoverInterruptedRecording(0);  // before anything can record over the temp files
     if (!OpenSimLink()) {
         MessageBoxA(nullptr, SimConnectFailedText, "Kestrel Module", MB_OK | MB_ICONERROR);
     }

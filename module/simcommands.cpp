@@ -69,11 +69,19 @@ char* GetUserTitle() {
     return UserTitle;
 }
 
+// Where the last walk step ended: a walk through the list looks up each id after the
+// one before. The ids in the list are distinct, so starting there finds the same entry.
+static uint32_t NextAircraftStart = 0;
+
 uint32_t NextAircraftId(uint32_t objectId) {
-    for (uint32_t i = 0; i < AircraftList.count; ++i) {
+    uint32_t count = AircraftList.count;
+    uint32_t i = NextAircraftStart < count ? NextAircraftStart : 0;
+    for (uint32_t steps = 0; steps < count; ++steps) {
         if (AircraftList.ids[i] == objectId) {
-            return i + 1 < AircraftList.count ? AircraftList.ids[i + 1] : AircraftList.ids[0];
+            NextAircraftStart = i + 1 < count ? i + 1 : 0;
+            return i + 1 < count ? AircraftList.ids[i + 1] : AircraftList.ids[0];
         }
+        i = i + 1 < count ? i + 1 : 0;
     }
     return 0;
 }

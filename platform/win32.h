@@ -167,6 +167,38 @@ struct VS_FIXEDFILEINFO {
     DWORD dwFileDateLS;
 };
 
+// Listing a folder: FindFirstFileA/FindNextFileA fill one record per file.
+struct FILETIME {
+    DWORD dwLowDateTime;  // 100 ns units since 1601-01-01 UTC
+    DWORD dwHighDateTime;
+};
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+
 typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
 struct OPENFILENAMEA {
     DWORD lStructSize;
@@ -588,5 +620,9 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR text, 
 BOOL WINAPI DeleteFileA(LPCSTR fileName);
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
+BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
+BOOL WINAPI FindClose(HANDLE find);
+BOOL WINAPI FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime);
 
 #endif  // _WIN32

@@ -145,39 +145,41 @@ bool InterpolateSample(Track* track, uint32_t t, FullSample* sample) {
     if (t1 != t0) f = (float)((double)(uint32_t)(t - t0) / (double)(uint32_t)(t1 - t0));
     if (f < 0.0f || f > 1.0f) return false;
 
-    FullSample s0, s1;
-    UnpackSample(RecordAt(track, track->bufferIndex), &track->layout, track->groups, &s0);
-    UnpackSample(RecordAt(track, track->bufferIndex + 1), &track->layout, track->groups, &s1);
-    // Groups taken from the earlier sample come over whole; the blended fields follow.
+    // Groups taken from the earlier sample come over whole; the blended fields follow,
+    // each read from the earlier sample (in the output) before it is overwritten.
+    FullSample later;
     UnpackSample(RecordAt(track, track->bufferIndex), &track->layout, track->groups, sample);
+    UnpackSample(RecordAt(track, track->bufferIndex + 1), &track->layout, track->groups, &later);
+    const FullSample* s0 = sample;
+    const FullSample* s1 = &later;
 
-    SetSampleI64(sample, FieldLatitude, BlendFixed64(GetSampleI64(&s0, FieldLatitude), GetSampleI64(&s1, FieldLatitude), f));
+    SetSampleI64(sample, FieldLatitude, BlendFixed64(GetSampleI64(s0, FieldLatitude), GetSampleI64(s1, FieldLatitude), f));
     SetSampleI64(sample, FieldLongitude,
-                 BlendFixed64(GetSampleI64(&s0, FieldLongitude), GetSampleI64(&s1, FieldLongitude), f));
-    int64_t altitude = BlendFixed64(GetSampleI64(&s0, FieldAltitude), GetSampleI64(&s1, FieldAltitude), f);
+                 BlendFixed64(GetSampleI64(s0, FieldLongitude), GetSampleI64(s1, FieldLongitude), f));
+    int64_t altitude = BlendFixed64(GetSampleI64(s0, FieldAltitude), GetSampleI64(s1, FieldAltitude), f);
     SetSampleI64(sample, FieldAltitude, (int64_t)((uint64_t)altitude + (uint64_t)track->heightOffset));
     for (uint32_t field : {FieldPitch, FieldBank, FieldHeading}) {
-        SetSampleU32(sample, field, BlendAngle(GetSampleU32(&s0, field), GetSampleU32(&s1, field), f));
+        SetSampleU32(sample, field, BlendAngle(GetSampleU32(s0, field), GetSampleU32(s1, field), f));
     }
     for (uint32_t field : {FieldVelocityX, FieldVelocityY, FieldVelocityZ}) {
-        double v0 = GetSampleF64(&s0, field);
-        SetSampleF64(sample, field, v0 + (GetSampleF64(&s1, field) - v0) * f);
+        double v0 = GetSampleF64(s0, field);
+        SetSampleF64(sample, field, v0 + (GetSampleF64(s1, field) - v0) * f);
     }
-    bool bothOnGround = GetSampleU8(&s0, FieldOnGround) && GetSampleU8(&s1, FieldOnGround);
+    bool bothOnGround = GetSampleU8(s0, FieldOnGround) && GetSampleU8(s1, FieldOnGround);
     SetSampleU8(sample, FieldOnGround, bothOnGround ? 1 : 0);
 
-    if (track->groups & Throttles) BlendLevers(&s0, &s1, f, sample, FieldThrottle1, 4);
-    if (track->groups & Controls) BlendLevers(&s0, &s1, f, sample, FieldElevator, 3);
+    if (track->groups & Throttles) BlendLevers(s0, s1, f, sample, FieldThrottle1, 4);
+    if (track->groups & Controls) BlendLevers(s0, s1, f, sample, FieldElevator, 3);
     if (track->groups & Spoilers) {
-        uint16_t a = GetSampleU16(&s0, FieldSpoilers);
-        uint16_t b = GetSampleU16(&s1, FieldSpoilers);
+        uint16_t a = GetSampleU16(s0, FieldSpoilers);
+        uint16_t b = GetSampleU16(s1, FieldSpoilers);
         // On the ground the spoilers never show a half-way state between two samples.
         uint16_t spoilers = bothOnGround ? (a < b ? a : b) : (uint16_t)(int32_t)((double)a * (1.0f - f) + (double)b * f);
         SetSampleU16(sample, FieldSpoilers, spoilers);
     }
     if (track->groups & PropMixture) {
-        BlendLevers(&s0, &s1, f, sample, FieldMixture1, 4);
-        BlendLevers(&s0, &s1, f, sample, FieldPropeller1, 4);
+        BlendLevers(s0, s1, f, sample, FieldMixture1, 4);
+        BlendLevers(s0, s1, f, sample, FieldPropeller1, 4);
     }
     SetSampleU32(sample, FieldTime, t);
     return true;

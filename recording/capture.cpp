@@ -146,13 +146,7 @@ static uint16_t CaptureLevelDLights() {
 }
 
 bool CaptureSample(const double* values, uint32_t objectId) {
-    Track* track = nullptr;
-    for (uint32_t i = 0; i < TrackTable.count; ++i) {
-        if (TrackTable.entries[i].objectId == objectId) {
-            track = &TrackTable.entries[i];
-            break;
-        }
-    }
+    Track* track = FindTrack(objectId);
     if (!track) return false;
 
     FullSample full;

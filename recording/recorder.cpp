@@ -14,6 +14,7 @@
 #include "playback/controls.h"
 #include "playback/player.h"
 #include "recording/recordingfile.h"
+#include "recording/recovery.h"
 #include "recording/track.h"
 #include "ui/config.h"
 #include "ui/controlwindow.h"
@@ -68,13 +69,6 @@ void FormatDefaultRecordingName(char* path, size_t size) {
     }
     snprintf(path, size, "%sRec_%04d-%02d-%02d_%02d-%02d-%02d.frc", ModuleDir, (int)year, (int)month, (int)day,
              (int)hour, (int)minute, (int)second);
-}
-
-static Track* FindTrack(uint32_t objectId) {
-    for (uint32_t i = 0; i < TrackTable.count; ++i) {
-        if (TrackTable.entries[i].objectId == objectId) return &TrackTable.entries[i];
-    }
-    return nullptr;
 }
 
 // Closes and deletes a recording track's temp file and drops the track.
@@ -160,6 +154,12 @@ static void RequestDueSamples() {
     }
 }
 
+static void WriteOutAgedTracks() {
+    for (uint32_t i = 0; i < TrackTable.count; ++i) {
+        if (!WriteOutAgedRecords(&TrackTable.entries[i], Timeline)) ReportRecordingWriteFailure();
+    }
+}
+
 // The countdown of kinds 2 and 3; true when the recording was stopped.
 static bool CountdownExpired() {
     return AutoStopTrigger != 0 && Timeline - AutoStopTrigger > RecordOptions.autoStopTime;
@@ -219,6 +219,7 @@ void RecordingTick() {
     bool recording = ModuleMode == Recording || ModuleMode == RecordingWithTraffic;
     if (RecordOptions.aiFactor != 0 && recording) DiscoverAiAircraft();
     RequestDueSamples();
+    if (recording) WriteOutAgedTracks();
     ++AiTickCounter;
     if (RecordOptions.aiFactor == 0 || AiTickCounter >= RecordOptions.aiFactor) AiTickCounter = 0;
     if (recording) CheckAutoStop();
@@ -238,6 +239,8 @@ void ReportRecordingWriteFailure() {
 void StartRecording() {
     uint32_t mode = ModuleMode;
     if (mode != Idle && mode != ReplayBuffering && mode != PlayingTraffic) return;
+    // "w+b" would truncate the temp files of a recording that could not be recovered yet.
+    if (RecoveryPending && !RecoverInterruptedRecording(1)) return;
     if (mode == ReplayBuffering) StopReplayBuffer();
     if (mode == PlayingTraffic) {
         FirstTick = 2;

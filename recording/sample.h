@@ -25,11 +25,37 @@ constexpr uint32_t AllSampleGroups = 0xFFF;
 constexpr uint32_t DefaultSampleGroups = 0x07F;  // Throttles .. Engines
 
 // Little-endian access to unaligned bytes; records and files use these, never casts.
-inline uint16_t LoadLE16(const uint8_t* p) { return (uint16_t)(p[0] | (p[1] << 8)); }
+// On a little-endian machine a value's bytes are already in that order: one copy of
+// them is one load or store, where the compiler does not always merge the bytes.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define KESTREL_LITTLE_ENDIAN 1
+#else
+#define KESTREL_LITTLE_ENDIAN 0
+#endif
+inline uint16_t LoadLE16(const uint8_t* p) {
+    if (KESTREL_LITTLE_ENDIAN) {
+        uint16_t v;
+        memcpy(&v, p, 2);
+        return v;
+    }
+    return (uint16_t)(p[0] | (p[1] << 8));
+}
 inline uint32_t LoadLE32(const uint8_t* p) {
+    if (KESTREL_LITTLE_ENDIAN) {
+        uint32_t v;
+        memcpy(&v, p, 4);
+        return v;
+    }
     return (uint32_t)p[0] | ((uint32_t)p[1] << 8) | ((uint32_t)p[2] << 16) | ((uint32_t)p[3] << 24);
 }
-inline uint64_t LoadLE64(const uint8_t* p) { return (uint64_t)LoadLE32(p) | ((uint64_t)LoadLE32(p + 4) << 32); }
+inline uint64_t LoadLE64(const uint8_t* p) {
+    if (KESTREL_LITTLE_ENDIAN) {
+        uint64_t v;
+        memcpy(&v, p, 8);
+        return v;
+    }
+    return (uint64_t)LoadLE32(p) | ((uint64_t)LoadLE32(p + 4) << 32);
+}
 inline float LoadLEF32(const uint8_t* p) {
     uint32_t bits = LoadLE32(p);
     float value;
@@ -43,16 +69,28 @@ inline double LoadLEF64(const uint8_t* p) {
     return value;
 }
 inline void StoreLE16(uint8_t* p, uint16_t v) {
+    if (KESTREL_LITTLE_ENDIAN) {
+        memcpy(p, &v, 2);
+        return;
+    }
     p[0] = (uint8_t)v;
     p[1] = (uint8_t)(v >> 8);
 }
 inline void StoreLE32(uint8_t* p, uint32_t v) {
+    if (KESTREL_LITTLE_ENDIAN) {
+        memcpy(p, &v, 4);
+        return;
+    }
     p[0] = (uint8_t)v;
     p[1] = (uint8_t)(v >> 8);
     p[2] = (uint8_t)(v >> 16);
     p[3] = (uint8_t)(v >> 24);
 }
 inline void StoreLE64(uint8_t* p, uint64_t v) {
+    if (KESTREL_LITTLE_ENDIAN) {
+        memcpy(p, &v, 8);
+        return;
+    }
     StoreLE32(p, (uint32_t)v);
     StoreLE32(p + 4, (uint32_t)(v >> 32));
 }
@@ -176,7 +214,13 @@ void UnpackSample(const uint8_t* record, const SampleLayout* layout, uint32_t gr
 
 // Fixed-point conversions. Simulator values truncate toward zero and keep the low
 // bits of the field (nothing is clamped); a NaN gives 0.
-int64_t TruncateToInt64(double value);  // modulo 2^64 outside the int64 range
+// Modulo 2^64 outside the int64 range. Inline for the values in range, which are
+// nearly all and need only the conversion, as it truncates toward zero.
+int64_t TruncateWideToInt64(double value);
+inline int64_t TruncateToInt64(double value) {
+    if (value > -9223372036854775808.0 && value < 9223372036854775808.0) return (int64_t)value;
+    return TruncateWideToInt64(value);
+}
 int64_t DegreesToLatitude(double degrees);
 int64_t DegreesToLongitude(double degrees);
 int64_t MetersToAltitude(double meters);

@@ -238,6 +238,22 @@ bool AppendSample(Track* track, const FullSample* full) {
     return true;
 }
 
+bool WriteOutAgedRecords(Track* track, uint32_t now) {
+    const uint32_t MaxUnwrittenAge = 300000;  // 30 s in 1/10000 s
+    if (!track->buffer || track->memoryOnly || track->readMode || !track->file || track->bufferIndex == 0) return true;
+    if (now - RecordTime(track, track->buffer) < MaxUnwrittenAge) return true;
+    uint32_t written = track->sampleCount - track->bufferIndex;
+    if (!WriteRecordsAt(track->file, RecordOffset(track, written), track->buffer, track->bufferIndex,
+                        track->layout.recordSize))
+        return false;
+    track->bufferIndex = 0;
+    // Now the header matches the records on disk (count, times, title, CG height), so a
+    // recovery after a crash finds them described. A failure here costs nothing: the
+    // save writes its own header, and a recovery counts the records itself.
+    WriteTrackHeaderAt(track, track->dataStart - TrackHeaderSize);
+    return true;
+}
+
 bool FinalizeTrackFile(Track* track) {
     if (!track->buffer || track->memoryOnly || track->readMode || !track->file) return false;
     uint32_t written = track->sampleCount - track->bufferIndex;
@@ -277,6 +293,25 @@ bool LinearizeRing(Track* track) {
 
 // ---------------------------------------------------------------------------
 // The table.
+
+// The entry after the last one found. Callers go through the aircraft in table order
+// (the sample requests, their replies, the discovery of AI aircraft), so the search
+// mostly ends at its first step. A non-zero object id is in at most one entry, so
+// where the search starts does not change what it finds.
+static uint32_t FindTrackStart = 0;
+
+Track* FindTrack(uint32_t objectId) {
+    uint32_t count = TrackTable.count;
+    uint32_t i = objectId != 0 && FindTrackStart < count ? FindTrackStart : 0;
+    for (uint32_t steps = 0; steps < count; ++steps) {
+        if (TrackTable.entries[i].objectId == objectId) {
+            FindTrackStart = i + 1;
+            return &TrackTable.entries[i];
+        }
+        i = i + 1 < count ? i + 1 : 0;
+    }
+    return nullptr;
+}
 
 int AddTrackEntry() {
     if (TrackTable.count == TrackTable.capacity) {

@@ -60,12 +60,19 @@ void LoadTrackWindow(Track* track, uint32_t first);
 // False when nothing was stored, also when the full buffer could not be written to
 // the temp file; the buffer is then kept whole and the next append writes it again.
 bool AppendSample(Track* track, const FullSample* full);
+// Bounds what a crash can lose: when the oldest record a recording track has not yet
+// written to its temp file is at least 30 s older than now (Timeline), writes them out
+// and brings the temp file's header up to date. False when the records could not be
+// written; they then stay buffered for the next attempt.
+bool WriteOutAgedRecords(Track* track, uint32_t now);
 // Writes the buffered records and the header to the temp file. False when that
 // fails; the track stays as it was, so a later call can try again.
 bool FinalizeTrackFile(Track* track);
 void ReleaseTrackBuffer(Track* track);
 bool LinearizeRing(Track* track);
 
+// The entry of an object id, null when none has it.
+Track* FindTrack(uint32_t objectId);
 // Returns the index of a new, zeroed entry at the end, or -1 when the table cannot grow.
 int AddTrackEntry();
 void RemoveTrackEntry(uint32_t index);

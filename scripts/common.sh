@@ -12,6 +12,9 @@ MINGW_PACKAGES=(g++-mingw-w64-i686 binutils-mingw-w64-i686 nsis)
 # The mingw64 preset (the x86_64 test build) and 64-bit Wine to run it.
 MINGW64_PACKAGES=(g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
 WINE_PACKAGES=(wine wine64)
+# The sanitize preset and the fuzz targets: clang with its sanitizer and libFuzzer
+# runtimes, and llvm-symbolizer for readable reports.
+SANITIZE_PACKAGES=(clang libclang-rt-14-dev llvm)
 # The Windows builds compile pugixml from Debian's source package (see ensure_pugixml_source)
 # and take the header-only CLI11 and nlohmann-json from Debian's packages.
 WINDOWS_SOURCE_PACKAGES=(dpkg-dev libcli11-dev nlohmann-json3-dev)

@@ -6,7 +6,9 @@
 # kestrel-host.exe --snapshots asks for each picture with a NAME.request file holding
 # the window's screen rectangle and waits until the file is gone.
 # Then the pages of the installer and the uninstaller (the x86_64 build of the same
-# script), stepped through with the Enter key sent by XTest.
+# script), stepped through with the Enter key sent by XTest. Last the linux build
+# records docs/screenshots/report.khs, kestrel-frc makes its flight report, and
+# headless Chromium pictures the page's top (the map and the first track) as report.png.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KESTREL_ROOT"
@@ -15,8 +17,8 @@ OUT=docs/screenshots
 REQUESTS=build/mingw64/snapshot-requests
 
 if [[ "${1:-}" != --*inside-display ]]; then
-run_step "Checking the packages the pictures need" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}" \
-    xvfb xauth imagemagick fonts-wine x11-utils libxtst6 python3 nsis
+run_step "Checking the packages the pictures need" ensure_packages "${LINUX_PACKAGES[@]}" "${MINGW64_PACKAGES[@]}" \
+    "${WINE_PACKAGES[@]}" xvfb xauth imagemagick fonts-wine x11-utils libxtst6 python3 nsis chromium
 run_step "Fetching pugixml's source for the Windows builds" ensure_pugixml_source
 run_step "Configuring the mingw64 build" cmake --preset mingw64
 run_step "Building the x86_64 test build" cmake --build --preset mingw64 -j 2
@@ -130,4 +132,27 @@ rm -rf "$REQUESTS"
 mkdir -p "$REQUESTS" "$OUT"
 run_step "Taking the pictures under Xvfb" xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-display
 run_step "Taking the installer's pictures under Xvfb" xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --installer-inside-display
+
+# The flight report, as a browser shows it.
+report_picture() {
+    local folder=build/linux/report-picture
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    build/linux/kestrel-host --quiet --root "$folder/root" "$OUT/report.khs" >"$folder/host.log" 2>&1 || {
+        cat "$folder/host.log"
+        return 1
+    }
+    build/linux/kestrel-frc report "$folder/root/C/Sim/circuits.frc" -o "$folder/report.html" || return 1
+    # Chromium's complaints about the missing desktop bus are noise; the log keeps them.
+    timeout -k 10 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars \
+        --force-device-scale-factor=1 --window-size=1000,2000 --screenshot="$PWD/$OUT/report.png" \
+        "file://$PWD/$folder/report.html" >"$folder/chromium.log" 2>&1 || {
+        cat "$folder/chromium.log"
+        return 1
+    }
+    echo "  $OUT/report.png (from $folder/report.html)"
+}
+run_step "Configuring the linux build" cmake --preset linux
+run_step "Building kestrel-host and kestrel-frc" cmake --build --preset linux -j 2 --target kestrel-host kestrel-frc
+run_step "Picturing a flight report with headless Chromium" report_picture
 echo "==> Pictures in $OUT"

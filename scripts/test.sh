@@ -5,9 +5,11 @@
 # test build (preset mingw64) runs the scenario scripts of tests/scripts under 64-bit
 # Wine, the module's real Win32 code against real windows, and each run must agree
 # with the linux build's run of the same script; then kestrel-frc.exe runs the same
-# commands on the same inputs as the linux kestrel-frc, whose outputs it must equal; then
-# the x86_64 installer installs, reinstalls and uninstalls Kestrel silently in that
-# prefix. Exits non-zero on any failure.
+# commands on the same inputs as the linux kestrel-frc, whose outputs it must equal;
+# then the x86_64 installer installs, reinstalls and uninstalls Kestrel silently in that
+# prefix. Last, the sanitize preset (clang with AddressSanitizer and UndefinedBehavior-
+# Sanitizer) builds and runs every test again, and every fuzz target runs briefly
+# (scripts/fuzz.sh). Exits non-zero on any failure.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KESTREL_ROOT"
@@ -164,6 +166,9 @@ toolkit_commands() {
     "$run" split ../input/flight.frc -o parts
     "$run" merge ../input/flight.frc trimmed.frc --align start -o merged.frc
     "$run" recover ../input/temps -o recovered.frc
+    "$run" landings ../input/flight.frc
+    "$run" landings --json --track 1 ../input/flight.frc
+    "$run" report ../input/flight.frc -o flight.html
     "$run" import ../input/circuit.gpx ../input/circuit.igc ../input/circuit.kml ../input/tracking.csv \
         -o imported.frc
     "$run" info imported.frc
@@ -220,12 +225,12 @@ wine_toolkit() {
     fi
     # The comparison means something only if the commands did their work.
     if [ "$(cat "$TOOLKIT_OUT/linux/status4.txt" "$TOOLKIT_OUT/linux/status3.txt" \
-        "$TOOLKIT_OUT/linux/status9.txt" "$TOOLKIT_OUT/linux/status13.txt" "$TOOLKIT_OUT/linux/status14.txt" \
-        "$TOOLKIT_OUT/linux/status16.txt" "$TOOLKIT_OUT/linux/status17.txt" | tr '\n' ' ')" != "0 1 2 0 0 0 1 " ]; then
+        "$TOOLKIT_OUT/linux/status9.txt" "$TOOLKIT_OUT/linux/status13.txt" "$TOOLKIT_OUT/linux/status17.txt" \
+        "$TOOLKIT_OUT/linux/status19.txt" "$TOOLKIT_OUT/linux/status20.txt" | tr '\n' ' ')" != "0 1 2 0 0 0 1 " ]; then
         echo "  FAILED: the linux kestrel-frc did not give the expected exit statuses (see $TOOLKIT_OUT/linux)"
         return 1
     fi
-    echo "  ok: 17 commands, $(find "$TOOLKIT_OUT/linux" -type f | wc -l) files the same"
+    echo "  ok: 20 commands, $(find "$TOOLKIT_OUT/linux" -type f | wc -l) files the same"
 }
 
 # ---- The installer under Wine ----
@@ -318,12 +323,49 @@ installer_checks() {
     [ $failures -eq 0 ]
 }
 
+# A crash during a recording with traffic under Wine (kestrel-host.exe ends itself with
+# TerminateProcess), then a start on the same drive that recovers it. The scripts of
+# tests/scripts/crash check the recovery themselves.
+wine_crash_recovery() {
+    local out="$WINE_OUT/crash" status=0
+    wine_use_prefix "$KESTREL_ROOT/$WINE_BUILD/wine" null || return 1
+    unset DISPLAY
+    local modules="$WINEPREFIX/drive_c/Sim/Modules"
+    rm -rf "$WINEPREFIX/drive_c/Sim" "$out"
+    mkdir -p "$out"
+    timeout -k 10 "$WINE_RUN_TIMEOUT" wine "$WINE_BUILD/kestrel-host.exe" tests/scripts/crash/1-record-and-crash.khs \
+        >"$out/1.txt" 2>&1 || { echo "  FAILED the recording run (see $out/1.txt)"; status=1; }
+    if grep -q "never reached" "$out/1.txt" || [ ! -s "$modules/Kestrel1.tmp" ]; then
+        echo "  FAILED the crash left no temp file with records, or the script went on"
+        status=1
+    fi
+    timeout -k 10 "$WINE_RUN_TIMEOUT" wine "$WINE_BUILD/kestrel-host.exe" tests/scripts/crash/2-start-again.khs \
+        >"$out/2.txt" 2>&1 || { echo "  FAILED the start after the crash (see $out/2.txt)"; status=1; }
+    [ $status -eq 0 ] && echo "  ok recovered: $(cd "$modules" && ls Recovered_*.frc)"
+    wine_stop
+    return $status
+}
+
 run_step "Checking the packages the Wine stage needs" ensure_packages "${MINGW64_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
 run_step "Configuring the mingw64 build" cmake --preset mingw64
 run_step "Building the x86_64 test build" cmake --build --preset mingw64 -j 2
 trap wine_stop EXIT
 run_step "Running the scenario scripts under Wine" wine_scenarios
+run_step "Recovering a recording after a crash under Wine" wine_crash_recovery
 run_step "Comparing kestrel-frc.exe under Wine with the linux kestrel-frc" wine_toolkit
 run_step "Installing and removing Kestrel under Wine" installer_checks
 
-echo "==> All builds, tests, DLL checks, Wine scenarios and installer checks passed."
+# ---- The sanitizer stage ----
+
+# The linux build once more, with clang under AddressSanitizer and UndefinedBehavior-
+# Sanitizer (preset sanitize): every test must pass without one report. The preset
+# leaves out one test: it grows the track table to 65535 entries ten at a time, and
+# the sanitizer's realloc copies the whole table each time, which takes many minutes.
+# Then each fuzz target runs for 10 s.
+run_step "Checking the packages the sanitize build needs" ensure_packages "${SANITIZE_PACKAGES[@]}"
+run_step "Configuring the sanitize build" cmake --preset sanitize
+run_step "Building the sanitize build" cmake --build --preset sanitize -j 2
+run_step "Running the tests under the sanitizers" ctest --preset sanitize -j 2 --output-on-failure --no-tests=error
+run_step "Fuzzing each target briefly" scripts/fuzz.sh 10
+
+echo "==> All builds, tests, DLL checks, Wine scenarios, installer checks, sanitizer tests and fuzz runs passed."

@@ -98,6 +98,7 @@ protected:
         StopModule();
         vsim::HostOptions options;
         options.driveRoot = root_;
+        options.callLogLimit = CallLogLimit;
         ASSERT_TRUE(vsim::StartHost(options));
         vsim::win32::SetModuleFileName(instance_, ModulePath);
     }

@@ -30,15 +30,27 @@
 #include "vsim/win32/scripted_user.h"
 
 // The program's allocator, wrapped so that a test can make the next resize fail as it
-// would on a full heap. Everything else goes straight to the C library.
+// would on a full heap. Everything else goes straight to the C library, or to
+// AddressSanitizer's allocator in the sanitize build.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KESTREL_ASAN_REALLOC 1
+#endif
+#endif
+#ifdef KESTREL_ASAN_REALLOC
+extern "C" void* __interceptor_realloc(void* block, size_t size);
+#define NEXT_REALLOC __interceptor_realloc
+#else
 extern "C" void* __libc_realloc(void* block, size_t size);
+#define NEXT_REALLOC __libc_realloc
+#endif
 static int FailingReallocs = 0;
 extern "C" void* realloc(void* block, size_t size) noexcept {
     if (FailingReallocs > 0) {
         --FailingReallocs;
         return nullptr;
     }
-    return __libc_realloc(block, size);
+    return NEXT_REALLOC(block, size);
 }
 
 namespace {

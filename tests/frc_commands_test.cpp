@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-
 #include <nlohmann/json.hpp>
 
 #include "tests/support/frc_helpers.h"
@@ -37,7 +36,8 @@ rectest::RecordingFileView ReadBack(const std::string& path) {
 TEST(FrcCommands, InfoDescribesEachTrackInTextAndJson) {
     std::string folder = frctest::TempFolder("info");
     // 61 samples, 30 s east then 30 s north at 60 m/s: 3.6 km, climbing to 220 m.
-    std::string file = Write(folder, "flight.frc", Date, {Track("Cessna", 47.0, 61, 0), Track("Piper", 47.1, 10, 20000)});
+    std::string file =
+        Write(folder, "flight.frc", Date, {Track("Cessna", 47.0, 61, 0), Track("Piper", 47.1, 10, 20000)});
     frctest::Run text = frctest::RunFrc("info " + file);
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_NE(text.out.find("version 0x01000006, recorded 2026-12-08T14:05:09Z, 2 track(s)"), std::string::npos)
@@ -85,7 +85,8 @@ TEST(FrcCommands, CheckPassesSoundFilesAndNamesWhatIsWrongWithDamagedOnes) {
     EXPECT_NE(one.err.find(folder + "/cut.frc: "), std::string::npos) << one.err;
     EXPECT_NE(one.err.find("byte"), std::string::npos) << one.err;
 
-    frctest::Run all = frctest::RunFrc("check " + folder + "/sound.frc " + folder + "/version.frc " + folder + "/cut.frc");
+    frctest::Run all =
+        frctest::RunFrc("check " + folder + "/sound.frc " + folder + "/version.frc " + folder + "/cut.frc");
     EXPECT_EQ(all.status, 1);
     EXPECT_NE(all.out.find("sound.frc: sound"), std::string::npos) << all.out;
     EXPECT_NE(all.out.find("version.frc: "), std::string::npos) << all.out;
@@ -95,7 +96,8 @@ TEST(FrcCommands, CheckPassesSoundFilesAndNamesWhatIsWrongWithDamagedOnes) {
 
 TEST(FrcCommands, TrimSplitAndMergeKeepSpansTracksAndDates) {
     std::string folder = frctest::TempFolder("trim-split-merge");
-    std::string file = Write(folder, "flight.frc", Date, {Track("Cessna", 47.0, 61, 0), Track("Piper", 47.1, 10, 50000)});
+    std::string file =
+        Write(folder, "flight.frc", Date, {Track("Cessna", 47.0, 61, 0), Track("Piper", 47.1, 10, 50000)});
 
     ASSERT_EQ(frctest::RunFrc("trim " + file + " --from 10 --to 20.5 -o " + folder + "/trimmed.frc").status, 0);
     rectest::RecordingFileView trimmed = ReadBack(folder + "/trimmed.frc");

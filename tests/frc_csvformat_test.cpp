@@ -37,18 +37,19 @@ TEST(FrcCsvFormat, EveryFieldReadsBackToTheSameBits) {
             EXPECT_EQ(FormatCsvValue(read, column), text) << column.name;
             size_t width = 1;
             switch (column.kind) {
-                case CsvKind::Latitude: case CsvKind::Longitude: case CsvKind::Altitude: case CsvKind::Velocity:
-                    width = 8;
-                    break;
-                case CsvKind::Angle: case CsvKind::Heading: case CsvKind::Adf:
-                    width = 4;
-                    break;
-                case CsvKind::Lever: case CsvKind::Unsigned16: case CsvKind::Signed16: case CsvKind::Frequency:
-                case CsvKind::Squawk:
-                    width = 2;
-                    break;
-                default:
-                    break;
+                case CsvKind::Latitude:
+                case CsvKind::Longitude:
+                case CsvKind::Altitude:
+                case CsvKind::Velocity: width = 8; break;
+                case CsvKind::Angle:
+                case CsvKind::Heading:
+                case CsvKind::Adf: width = 4; break;
+                case CsvKind::Lever:
+                case CsvKind::Unsigned16:
+                case CsvKind::Signed16:
+                case CsvKind::Frequency:
+                case CsvKind::Squawk: width = 2; break;
+                default: break;
             }
             ASSERT_EQ(memcmp(read.bytes + column.field, sample.bytes + column.field, width), 0)
                 << column.name << " = " << text;

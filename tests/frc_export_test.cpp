@@ -5,10 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
+#include <sstream>
 
 #include "recording/sample.h"
 #include "tests/support/frc_helpers.h"
@@ -55,7 +54,9 @@ double UnixOfUtc(const std::string& text) {
     return (double)(DateUnix - 14 * 3600 - 5 * 60 - 9) + hour * 3600 + minute * 60 + second;
 }
 
-double UnixOfSample(const Point& p) { return (double)DateUnix + p.time / 10000.0; }
+double UnixOfSample(const Point& p) {
+    return (double)DateUnix + p.time / 10000.0;
+}
 
 struct ReadPoint {
     double latitude, longitude, altitude, time;
@@ -68,8 +69,7 @@ struct ReadTrack {
 // What gpsbabel reads from a file, written out as its own GPX and parsed here.
 std::vector<ReadTrack> ReadWithGpsbabel(const std::string& format, const std::string& path) {
     std::string gpx = path + ".gpsbabel.gpx";
-    EXPECT_EQ(frctest::Shell("gpsbabel -t -i " + format + " -f '" + path + "' -o gpx -F '" + gpx + "' 2>/dev/null"),
-              0);
+    EXPECT_EQ(frctest::Shell("gpsbabel -t -i " + format + " -f '" + path + "' -o gpx -F '" + gpx + "' 2>/dev/null"), 0);
     pugi::xml_document document;
     EXPECT_TRUE(document.load_file(gpx.c_str()));
     std::vector<ReadTrack> tracks;

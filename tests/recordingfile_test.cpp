@@ -21,6 +21,7 @@
 #include "recording/recorder.h"
 #include "recording/recordingfile.h"
 #include "recording/track.h"
+#include "tools/kestrel-host/frcdump.h"
 #include "ui/config.h"
 #include "vsim/sim/simhost.h"
 #include "vsim/win32/scripted_user.h"
@@ -652,4 +653,11 @@ TEST_F(RecordingFileTest, OlderFileWithoutRecordsAddsNoTrack) {
     EXPECT_EQ(PlaybackStart, 0xFFFFFFFFu);
     EXPECT_EQ(PlaybackEnd, 0u);
     EXPECT_EQ(AnyMessagesShown(), 0);
+}
+
+// kestrel-host's dump of a folder or of a missing file says it cannot be read (a folder
+// once ended the program: reading it as a stream throws).
+TEST_F(RecordingFileTest, DumpOfWhatIsNoFileSaysSo) {
+    EXPECT_EQ(DescribeRecordingFile(vsim::MapPath("C:\\Sim"), "C:\\Sim"), "file C:\\Sim: cannot be read\n");
+    EXPECT_EQ(DescribeRecordingFile(vsim::MapPath("C:\\Sim\\none.frc"), "none.frc"), "file none.frc: cannot be read\n");
 }

@@ -181,6 +181,12 @@ TEST_F(SimCommandsTest, NextAircraftIdWalksTheListAndWrapsToTheUser) {
     EXPECT_EQ(NextAircraftId(103), 1u);  // the last entry leads back to entry 0
     EXPECT_EQ(NextAircraftId(104), 0u);  // not in the list
     EXPECT_EQ(NextAircraftId(0), 0u);
+    // Out of walking order and after the list shrank under a walk.
+    EXPECT_EQ(NextAircraftId(102), 103u);
+    RemoveAircraft(103);
+    EXPECT_EQ(NextAircraftId(102), 1u);
+    EXPECT_EQ(NextAircraftId(101), 102u);
+    EXPECT_EQ(NextAircraftId(103), 0u);
     ReleaseAircraftList();
     EXPECT_EQ(NextAircraftId(1), 0u);  // an empty list
 }

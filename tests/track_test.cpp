@@ -268,6 +268,28 @@ TEST_F(TrackTest, TableGrowsAndShrinksByTenAndMovesTheLastEntryIntoAGap) {
     EXPECT_EQ(TrackTable.entries[0].objectId, 0u);  // a new entry starts empty
 }
 
+// The search starts after the last entry found; any order of look-ups, and entries
+// moved by a removal, still find the entry of the id, and id 0 the first such entry.
+TEST_F(TrackTest, FindTrackFindsEachIdInAnyOrder) {
+    const uint32_t ids[] = {5, 0, 9, 0, 7};
+    for (uint32_t id : ids) {
+        int index = AddTrackEntry();
+        ASSERT_GE(index, 0);
+        TrackTable.entries[index].objectId = id;
+    }
+    EXPECT_EQ(FindTrack(7), &TrackTable.entries[4]);
+    EXPECT_EQ(FindTrack(0), &TrackTable.entries[1]);
+    EXPECT_EQ(FindTrack(5), &TrackTable.entries[0]);
+    EXPECT_EQ(FindTrack(8), nullptr);
+    EXPECT_EQ(FindTrack(7), &TrackTable.entries[4]);
+    RemoveTrackEntry(0);  // 7 moves into entry 0
+    EXPECT_EQ(FindTrack(7), &TrackTable.entries[0]);
+    EXPECT_EQ(FindTrack(9), &TrackTable.entries[2]);
+    EXPECT_EQ(FindTrack(5), nullptr);
+    while (TrackTable.count > 0) RemoveTrackEntry(0);
+    EXPECT_EQ(FindTrack(9), nullptr);
+}
+
 TEST_F(TrackTest, TableRefusesToGrowPastItsSixteenBitCount) {
     for (uint32_t i = 0; i < 65535; ++i) ASSERT_EQ(AddTrackEntry(), (int)i);
     EXPECT_EQ(TrackTable.count, 65535);

@@ -20,8 +20,6 @@ using namespace vsim;
 
 namespace {
 
-const char* const DllNames[] = {"sim1.dll", "fs-traffic.dll", "main.dll", "simscheduler.dll", "api.dll"};
-
 void SetAllVersions(uint16_t build, uint16_t revision = 0) {
     for (HostDll& dll : HostDlls()) {
         dll.version[0] = 10;

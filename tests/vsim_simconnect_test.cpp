@@ -596,7 +596,8 @@ TEST_F(SimConnectTest, AiCreationFailuresAndUnconfirmedCreations) {
 
 TEST_F(SimConnectTest, CallLogDialogModeAndTextLines) {
     Connect();
-    vsim::ClearSimConnectCalls();
+    EXPECT_TRUE(vsim::SimConnectCalls().empty());  // off until a test asks for it
+    vsim::SetSimConnectCallLogLimit(100);
     SimConnect_MenuAddSubItem(sim, 0, "Record...", 1, 0);
     SimConnect_RequestDataOnSimObject(sim, 1, 2, 0, SIMCONNECT_PERIOD_VISUAL_FRAME, 1, 0, 0, 0);
     SimConnect_TransmitClientEvent(sim, 0, 16, 0, 1, 16);
@@ -631,6 +632,18 @@ TEST_F(SimConnectTest, CallLogDialogModeAndTextLines) {
     EXPECT_EQ(vsim::TranscriptLines().back(), "text [magenta] ABC");
     EXPECT_EQ(vsim::TextTypeName(SIMCONNECT_TEXT_TYPE_PRINT_GREEN), "green");
     EXPECT_EQ(vsim::TextTypeName(SIMCONNECT_TEXT_TYPE_PRINT_BLUE), "blue");
+
+    // A limit of 3 keeps at least the latest three calls and never more than six.
+    vsim::SetSimConnectCallLogLimit(3);
+    EXPECT_EQ(vsim::SimConnectCalls().size(), 3u);
+    for (int i = 0; i < 10; ++i) {
+        SimConnect_MenuAddSubItem(sim, 0, "Item", (DWORD)i, 0);
+        ASSERT_GE(vsim::SimConnectCalls().size(), 3u);
+        ASSERT_LE(vsim::SimConnectCalls().size(), 6u);
+        EXPECT_EQ(vsim::SimConnectCalls().back(), "MenuAddSubItem(0, \"Item\", " + std::to_string(i) + ", 0)");
+    }
+    vsim::SetSimConnectCallLogLimit(0);
+    EXPECT_TRUE(vsim::SimConnectCalls().empty());
 }
 
 TEST_F(SimConnectTest, FramesFollowTheVirtualClockAndTheRate) {

@@ -80,14 +80,19 @@ std::vector<Point> Flight(double latitude, double longitude, size_t count, uint3
         p.time = firstTime + (uint32_t)(i * stepMs * 10);
         points.push_back(p);
         double step = 60.0 * stepMs / 1000.0;
-        if (turned) north += step;
-        else east += step;
+        if (turned)
+            north += step;
+        else
+            east += step;
     }
     return points;
 }
 
 std::string TempFolder(const std::string& name) {
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / ("kestrel-frc-test-" + name);
+    // Named for the process too: CTest runs tests side by side, and each runs kestrel-frc
+    // through the same "run" folder.
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("kestrel-frc-test-" + std::to_string(getpid()) + "-" + name);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder.string();

@@ -22,6 +22,7 @@ void ModuleTest::SetUp() {
     root_ = pattern;
     vsim::HostOptions options;
     options.driveRoot = root_;
+    options.callLogLimit = CallLogLimit;
     ASSERT_TRUE(vsim::StartHost(options));
     vsim::win32::SetResourceScript(KestrelResourceScript);
     vsim::win32::SetResourceHeader(KestrelResourceHeader);
@@ -106,6 +107,7 @@ RunResult ModuleTest::Script(const std::string& text) {
     RunnerOptions options;
     options.root = root_;
     options.echo = false;
+    options.callLogLimit = CallLogLimit;
     return RunScript(text, options);
 }
 

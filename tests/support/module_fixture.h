@@ -43,6 +43,8 @@ protected:
     std::vector<std::string> MessageTexts() const;
     std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
 
+    // The SimConnect calls the simulator keeps for the tests, far more than one test makes.
+    static constexpr size_t CallLogLimit = 1 << 20;
     std::string root_;  // the folder behind the virtual drive
     static constexpr const char* ModulePath = "C:\\Sim\\Modules\\KestrelFSX.dll";
     static constexpr const char* IniPathOnDrive = "C:\\Sim\\Modules\\Kestrel.ini";

@@ -9,8 +9,9 @@
 void AddCheckCommand(CLI::App& app) {
     auto files = std::make_shared<std::vector<std::string>>();
     CLI::App* command = app.add_subcommand(
-        "check", "Reads every byte of each recording and says what is wrong: version, cut headers or records, "
-                 "sample counts, groups, CG height, times going backwards, positions outside the earth");
+        "check",
+        "Reads every byte of each recording and says what is wrong: version, cut headers or records, "
+        "sample counts, groups, CG height, times going backwards, positions outside the earth");
     command->add_option("FILE", *files, "recordings (.frc)")->required();
     command->callback([files]() {
         std::string firstFinding;
@@ -33,7 +34,8 @@ void AddCheckCommand(CLI::App& app) {
             }
             ++damaged;
             for (const frc::Problem& problem : problems) {
-                std::string line = problem.what.rfind(path + ":", 0) == 0 ? problem.what : DescribeProblem(path, problem);
+                std::string line =
+                    problem.what.rfind(path + ":", 0) == 0 ? problem.what : DescribeProblem(path, problem);
                 if (firstFinding.empty()) firstFinding = line;
                 ++findings;
                 fputs((line + "\n").c_str(), stdout);
@@ -42,7 +44,7 @@ void AddCheckCommand(CLI::App& app) {
         fflush(stdout);
         if (damaged == 1 && findings == 1) throw InputError(firstFinding);
         if (damaged > 0)
-            throw InputError(std::to_string(damaged) + " of " + std::to_string(files->size()) +
-                             " file(s) damaged, " + std::to_string(findings) + " finding(s); the first: " + firstFinding);
+            throw InputError(std::to_string(damaged) + " of " + std::to_string(files->size()) + " file(s) damaged, " +
+                             std::to_string(findings) + " finding(s); the first: " + firstFinding);
     });
 }

@@ -28,3 +28,5 @@ void AddTrimCommand(CLI::App& app);
 void AddSplitCommand(CLI::App& app);
 void AddMergeCommand(CLI::App& app);
 void AddRecoverCommand(CLI::App& app);
+void AddLandingsCommand(CLI::App& app);
+void AddReportCommand(CLI::App& app);

@@ -185,13 +185,6 @@ bool ParseHex(const std::string& text, int width, Unsigned* value) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-std::string Hex(uint64_t value, int width) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    for (int i = width - 1; i >= 0; --i) text += digits[(value >> (4 * i)) & 0xF];
-    return text;
-}
-
 // Each 4-bit nibble is one digit no larger than maxDigit.
 bool NibblesAreDigits(uint32_t value, int count, uint32_t maxDigit) {
     for (int i = 0; i < count; ++i)
@@ -201,8 +194,8 @@ bool NibblesAreDigits(uint32_t value, int count, uint32_t maxDigit) {
 
 std::string FormatFrequency(uint16_t bcd) {
     // The hundreds digit is implied: 0x1345 is 113.45 MHz. Anything else keeps its code.
-    if (!NibblesAreDigits(bcd, 4, 9)) return Hex(bcd, 4);
-    std::string digits = Hex(bcd, 4).substr(2);
+    if (!NibblesAreDigits(bcd, 4, 9)) return FormatHex(bcd, 4);
+    std::string digits = FormatHex(bcd, 4).substr(2);
     return "1" + digits.substr(0, 2) + "." + digits.substr(2);
 }
 
@@ -220,8 +213,8 @@ bool ParseFrequency(const std::string& text, uint16_t* bcd) {
 }
 
 std::string FormatSquawk(uint16_t bco) {
-    if (!NibblesAreDigits(bco, 4, 7)) return Hex(bco, 4);
-    return Hex(bco, 4).substr(2);
+    if (!NibblesAreDigits(bco, 4, 7)) return FormatHex(bco, 4);
+    return FormatHex(bco, 4).substr(2);
 }
 
 bool ParseSquawk(const std::string& text, uint16_t* bco) {
@@ -271,8 +264,7 @@ std::vector<CsvColumn> MakeColumns() {
     static const char* const mixtures[] = {"mixture1", "mixture2", "mixture3", "mixture4"};
     for (uint32_t i = 0; i < 4; ++i) c.push_back({mixtures[i], PropMixture, FieldMixture1 + 2 * i, CsvKind::Lever});
     static const char* const propellers[] = {"propeller1", "propeller2", "propeller3", "propeller4"};
-    for (uint32_t i = 0; i < 4; ++i)
-        c.push_back({propellers[i], PropMixture, FieldPropeller1 + 2 * i, CsvKind::Lever});
+    for (uint32_t i = 0; i < 4; ++i) c.push_back({propellers[i], PropMixture, FieldPropeller1 + 2 * i, CsvKind::Lever});
     c.push_back({"zulu_year", DateTime, FieldYear, CsvKind::Year});
     c.push_back({"zulu_day_of_year", DateTime, FieldDayOfYear, CsvKind::Unsigned16});
     c.push_back({"zulu_hour", DateTime, FieldHour, CsvKind::Unsigned8});
@@ -308,7 +300,7 @@ std::string FormatCsvValue(const FullSample& sample, const CsvColumn& column) {
         case CsvKind::Velocity: {
             // A NaN has no decimal that keeps its bits: it is written as them.
             double v = GetSampleF64(s, f);
-            return v == v ? FormatShortest(v) : Hex(LoadLE64(s->bytes + f), 16);
+            return v == v ? FormatShortest(v) : FormatHex(LoadLE64(s->bytes + f), 16);
         }
         case CsvKind::Lever: return FormatSigned(GetSampleI16(s, f), LeverScale);
         case CsvKind::Unsigned8: return std::to_string(GetSampleU8(s, f));
@@ -317,7 +309,7 @@ std::string FormatCsvValue(const FullSample& sample, const CsvColumn& column) {
         case CsvKind::Year: return std::to_string(1900 + GetSampleU8(s, f));
         case CsvKind::Frequency: return FormatFrequency(GetSampleU16(s, f));
         case CsvKind::Squawk: return FormatSquawk(GetSampleU16(s, f));
-        case CsvKind::Adf: return Hex(GetSampleU32(s, f), 8);
+        case CsvKind::Adf: return FormatHex(GetSampleU32(s, f), 8);
     }
     return std::string();
 }
@@ -403,7 +395,8 @@ bool ParseCsvTime(const std::string& text, uint32_t* sampleTime) {
     if (whole.empty() || fraction.size() > 4 || whole.find_first_not_of("0123456789") != std::string::npos ||
         fraction.find_first_not_of("0123456789") != std::string::npos || whole.size() > 6)
         return false;
-    uint64_t ticks = std::stoull(whole) * 10000 + (fraction.empty() ? 0 : std::stoull(fraction + std::string(4 - fraction.size(), '0')));
+    uint64_t ticks = std::stoull(whole) * 10000 +
+                     (fraction.empty() ? 0 : std::stoull(fraction + std::string(4 - fraction.size(), '0')));
     if (ticks > 0xFFFFFFFFu) return false;
     *sampleTime = (uint32_t)ticks;
     return true;

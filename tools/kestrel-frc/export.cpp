@@ -3,9 +3,8 @@
 #include "tools/kestrel-frc/export.h"
 
 #include <algorithm>
-#include <sstream>
-
 #include <pugixml.hpp>
+#include <sstream>
 
 #include "tools/kestrel-frc/commands.h"
 
@@ -53,8 +52,7 @@ void AddExportCommand(CLI::App& app) {
     CLI::App* command = app.add_subcommand(
         "export", "Writes the tracks of a recording as GPX, KML, IGC, CSV or GeoJSON, with real UTC times");
     command->add_option("FILE", options->input, "the recording (.frc)")->required();
-    command->add_option("-o,--output", options->output, "the output file; its extension names the format")
-        ->required();
+    command->add_option("-o,--output", options->output, "the output file; its extension names the format")->required();
     command->add_option("--format", options->format, "gpx, kml, igc, csv or geojson (default: from OUT's extension)")
         ->check(CLI::IsMember({"gpx", "kml", "igc", "csv", "geojson"}));
     command->add_option("--track", options->track, "only this track (1 = the first); IGC takes the first by default")

@@ -5,14 +5,6 @@
 #include "tools/kestrel-frc/export.h"
 #include "tools/kestrel-frc/textformat.h"
 
-// The value rounded to `decimals` digits, so the output stays short and the same
-// everywhere.
-static double Rounded(double value, int decimals) {
-    double rounded = 0;
-    ParseDouble(FormatFixed(value, decimals), &rounded);
-    return rounded;
-}
-
 std::string ExportGeoJson(const frc::Recording& recording, const std::vector<size_t>& tracks, Progress* progress) {
     nlohmann::ordered_json features = nlohmann::ordered_json::array();
     size_t done = 0;
@@ -22,7 +14,8 @@ std::string ExportGeoJson(const frc::Recording& recording, const std::vector<siz
         nlohmann::ordered_json times = nlohmann::ordered_json::array();
         for (const FullSample& sample : track.samples) {
             Fix fix = FixOf(sample);
-            coordinates.push_back({Rounded(fix.longitude, 9), Rounded(fix.latitude, 9), Rounded(fix.altitude, 3)});
+            coordinates.push_back(
+                {RoundedTo(fix.longitude, 9), RoundedTo(fix.latitude, 9), RoundedTo(fix.altitude, 3)});
             times.push_back(FormatUtc(recording.header.date, fix.time, 3));
             ShowProgress(progress, ++done);
         }

@@ -36,8 +36,8 @@ std::string ExportIgc(const frc::Recording& recording, size_t trackIndex, Progre
     std::string text = "AXKRFRC kestrel-frc " KESTREL_VERSION "\r\n";
     uint32_t firstTime = track.samples.empty() ? 0 : GetSampleU32(&track.samples.front(), FieldTime);
     UtcTime start = SplitUtc(date, firstTime + (10000 - firstTime % 10000) % 10000);
-    text += "HFDTEDATE:" + Digits(start.day_of_month, 2) + Digits(start.month, 2) + Digits(start.year % 100, 2) +
-            ",01\r\n";
+    text +=
+        "HFDTEDATE:" + Digits(start.day_of_month, 2) + Digits(start.month, 2) + Digits(start.year % 100, 2) + ",01\r\n";
     text += "HFPLTPILOTINCHARGE:\r\n";
     text += "HFGTYGLIDERTYPE:" + title + "\r\n";
     text += "HFGIDGLIDERID:\r\n";

@@ -12,9 +12,10 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     // "\n" stays "\n": what the commands print is the same bytes on every system.
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 #endif
     CLI::App app{"kestrel-frc: inspects, checks, exports, imports, trims, merges and recovers Kestrel recording "
-                 "files (.frc)",
+                 "files (.frc), and shows the landings and a report of a flight",
                  "kestrel-frc"};
     app.set_version_flag("--version", "kestrel-frc " KESTREL_VERSION);
     app.require_subcommand(1, 1);
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     AddSplitCommand(app);
     AddMergeCommand(app);
     AddRecoverCommand(app);
+    AddLandingsCommand(app);
+    AddReportCommand(app);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -32,8 +32,10 @@ void AddMergeCommand(CLI::App& app) {
     };
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("merge", "Puts the tracks of several recordings into one file");
-    command->add_option("FILE", options->inputs, "recordings (.frc); the first one's first track flies on the user's "
-                                                 "aircraft")
+    command
+        ->add_option("FILE", options->inputs,
+                     "recordings (.frc); the first one's first track flies on the user's "
+                     "aircraft")
         ->required();
     command->add_option("-o,--output", options->output, "the merged recording (.frc)")->required();
     command->add_option("--align", options->align, "date: at their real times (default); start: all begin together")
@@ -45,8 +47,9 @@ void AddMergeCommand(CLI::App& app) {
         uint32_t base = inputs[0].header.date;
         for (size_t i = 0; i < inputs.size(); ++i) {
             if (byDate && inputs[i].header.date == 0)
-                throw InputError(options->inputs[i] + ": holds no recording date (a version 4 file); merge with "
-                                                      "--align start");
+                throw InputError(options->inputs[i] +
+                                 ": holds no recording date (a version 4 file); merge with "
+                                 "--align start");
             if (inputs[i].header.date < base) base = inputs[i].header.date;
         }
         frc::Recording merged;
@@ -67,8 +70,9 @@ void AddMergeCommand(CLI::App& app) {
                 for (FullSample& sample : track.samples) {
                     int64_t time = (int64_t)GetSampleU32(&sample, FieldTime) + shift;
                     if (time < 0 || time > 0xFFFFFFFFLL)
-                        throw InputError(options->inputs[i] + ": its samples fall outside the merged timeline "
-                                                              "(recordings more than 4.9 days apart)");
+                        throw InputError(options->inputs[i] +
+                                         ": its samples fall outside the merged timeline "
+                                         "(recordings more than 4.9 days apart)");
                     SetSampleU32(&sample, FieldTime, (uint32_t)time);
                 }
                 merged.tracks.push_back(std::move(track));

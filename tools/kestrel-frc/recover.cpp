@@ -71,10 +71,10 @@ void AddRecoverCommand(CLI::App& app) {
             throw InputError(options->directory + ": the temp files hold no whole sample");
         recording.header.date = RecordingDate(recording, userTemp);
         WriteRecordingOutput(options->output, recording);
-        fputs(("wrote " + options->output + ": " + SummarizeRecording(recording) + " from " +
-               std::to_string(temps.size()) + " temp file(s), recorded " + FormatUtc(recording.header.date, 0, 0) +
-               "\n")
-                  .c_str(),
-              stdout);
+        fputs(
+            ("wrote " + options->output + ": " + SummarizeRecording(recording) + " from " +
+             std::to_string(temps.size()) + " temp file(s), recorded " + FormatUtc(recording.header.date, 0, 0) + "\n")
+                .c_str(),
+            stdout);
     });
 }

@@ -13,15 +13,13 @@ void AddSplitCommand(CLI::App& app) {
     auto options = std::make_shared<Options>();
     CLI::App* command = app.add_subcommand("split", "Writes each track of a recording to a file of its own");
     command->add_option("FILE", options->input, "the recording (.frc)")->required();
-    command->add_option("-o,--output", options->directory, "the folder for the files (made if missing)")
-        ->required();
+    command->add_option("-o,--output", options->directory, "the folder for the files (made if missing)")->required();
     command->callback([options]() {
         frc::Recording recording = LoadRecording(options->input);
         namespace fs = std::filesystem;
         std::error_code error;
         fs::create_directories(options->directory, error);
-        if (!fs::is_directory(options->directory))
-            throw InputError(options->directory + ": cannot make the folder");
+        if (!fs::is_directory(options->directory)) throw InputError(options->directory + ": cannot make the folder");
         std::string stem = fs::path(options->input).stem().string();
         // Joined with "/" (which Windows takes too) so the printed names are the same everywhere.
         std::string folder = options->directory;

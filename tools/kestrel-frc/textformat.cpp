@@ -15,6 +15,18 @@ std::string FormatFixed(double value, int decimals) {
     return text;
 }
 
+double RoundedTo(double value, int decimals) {
+    double rounded = 0;
+    ParseDouble(FormatFixed(value, decimals), &rounded);
+    return rounded;
+}
+
+std::string FormatHex(uint64_t value, int digits) {
+    std::string text = "0x";
+    for (int i = digits - 1; i >= 0; --i) text += "0123456789ABCDEF"[(value >> (4 * i)) & 0xF];
+    return text;
+}
+
 std::string FormatShortest(double value) {
     char buffer[64];
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value);

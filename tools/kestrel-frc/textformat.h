@@ -7,6 +7,10 @@
 
 // value with exactly `decimals` digits after the point; a negative zero prints as zero.
 std::string FormatFixed(double value, int decimals);
+// value rounded as FormatFixed writes it, for JSON numbers that match the texts.
+double RoundedTo(double value, int decimals);
+// "0x" and `digits` upper-case hex digits.
+std::string FormatHex(uint64_t value, int digits);
 // The shortest text that reads back as exactly value.
 std::string FormatShortest(double value);
 // Reads a whole decimal number (no spaces, no hex); false when text is not one.

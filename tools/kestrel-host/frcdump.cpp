@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -45,9 +46,13 @@ std::string Seconds(uint32_t ticks) {
 }  // namespace
 
 std::string DescribeRecordingFile(const std::string& hostPath, const std::string& shownName) {
-    std::ifstream in(hostPath, std::ios::binary);
+    // A folder opens as a stream too, and reading it then throws: only files are read.
+    std::error_code error;
+    bool isFile = std::filesystem::is_regular_file(hostPath, error);
+    std::ifstream in;
+    if (isFile) in.open(hostPath, std::ios::binary);
     std::ostringstream out;
-    if (!in) {
+    if (!isFile || !in) {
         out << "file " << shownName << ": cannot be read\n";
         return out.str();
     }

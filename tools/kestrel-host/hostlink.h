@@ -43,8 +43,14 @@ void UnloadModule();  // DLLStop, then the detach
 bool ReadModuleState(ModuleState* state);  // false while no module is loaded
 // The message loop's turn between two frames: posted messages, timers and paints.
 void PumpWindowMessages();
+// The process's peak resident memory so far, in KiB; 0 where it cannot be read.
+size_t PeakMemoryKilobytes();
 // Called once at the end of a run: removes hooks and loaded files.
 void ReleaseUserInterface();
+// The simulator's process dies on the spot with this exit code: kestrel-host's own
+// output is flushed, nothing else runs (no DLLStop, no detach, no exit handlers, no
+// flush of the module's streams).
+[[noreturn]] void CrashProcess(int exitCode);
 
 // What a person does. Modifier keys are held (GetAsyncKeyState sees them) while the key
 // messages go to the window with the keyboard focus, here the given window.

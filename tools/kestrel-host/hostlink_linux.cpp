@@ -3,9 +3,13 @@
 // the windows a person uses are the Win32 emulation's.
 #include "tools/kestrel-host/hostlink.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 #include "module/entry.h"
 #include "module/simlink.h"
@@ -87,11 +91,22 @@ bool ReadModuleState(ModuleState* state) {
     return true;
 }
 
+size_t PeakMemoryKilobytes() {
+    struct rusage usage;
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? (size_t)usage.ru_maxrss : 0;
+}
+
 void PumpWindowMessages() {
     vsim::win32::PumpPostedMessages();
 }
 
 void ReleaseUserInterface() {}
+
+void CrashProcess(int exitCode) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(exitCode);
+}
 
 void HoldModifierKey(int vk, bool down) {
     vsim::win32::SetKeyState(vk, down);

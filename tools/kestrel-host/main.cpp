@@ -69,8 +69,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kestrel-host: nothing ran\n");
         return 2;
     }
-    for (const std::string& problem : result.problems) std::fprintf(stderr, "kestrel-host: %s\n", problem.c_str());
-    std::printf("%s: %d problem%s\n", result.failures ? "FAILED" : "done", result.failures,
-                result.failures == 1 ? "" : "s");
-    return result.failures ? 1 : 0;
+    return PrintRunSummary(result);
 }

@@ -66,6 +66,7 @@ public:
         host.driveRoot = options_.root;
         host.tracePath = options_.tracePath;
         host.echoTranscript = false;  // printed here, with the status lines thinned out
+        host.callLogLimit = options_.callLogLimit;
         if (!vsim::StartHost(host)) {
             Fail(0, "the simulated host could not start");
             return;
@@ -307,6 +308,11 @@ private:
         } else if (c.verb == "stop") {
             if (!attached_) return FailHere("the module is not loaded");
             StopModule();
+        } else if (c.verb == "crash") {
+            vsim::Log("the simulator crashes");
+            Echo();
+            result_->transcript = vsim::TranscriptLines();
+            hostlink::CrashProcess(PrintRunSummary(*result_));
         } else if (c.verb == "flight load") {
             vsim::Log("user loads a flight");
             vsim::LoadFlight();
@@ -417,6 +423,11 @@ private:
             HWND window = FindWindowA("KESWND", nullptr);
             if (!window) return FailHere("there is no control window");
             hostlink::TakeSnapshot(a[0], window);
+        } else if (c.verb == "memory") {
+            char text[64] = "peak memory: unknown";
+            size_t kilobytes = hostlink::PeakMemoryKilobytes();
+            if (kilobytes) std::snprintf(text, sizeof text, "peak memory: %.1f MB", kilobytes / 1024.0);
+            vsim::Log(text);
         } else if (c.verb == "say") {
             vsim::Log("== " + a[0]);
         } else {
@@ -444,6 +455,13 @@ private:
 };
 
 }  // namespace
+
+int PrintRunSummary(const RunResult& result) {
+    for (const std::string& problem : result.problems) std::fprintf(stderr, "kestrel-host: %s\n", problem.c_str());
+    std::printf("%s: %d problem%s\n", result.failures ? "FAILED" : "done", result.failures,
+                result.failures == 1 ? "" : "s");
+    return result.failures ? 1 : 0;
+}
 
 RunResult RunScript(const std::string& scriptText, const RunnerOptions& options) {
     RunResult result;

@@ -12,6 +12,7 @@ struct RunnerOptions {
     std::string root = "kestrel-demo";  // the folder behind the virtual drive
     std::string tracePath;              // CSV trace of every aircraft per frame; "" for none
     bool echo = true;                   // print the transcript while it is written
+    size_t callLogLimit = 0;            // SimConnect calls the simulator keeps for a test; 0: none
 };
 
 struct RunResult {
@@ -22,5 +23,9 @@ struct RunResult {
 };
 
 // Parses and runs a script in a fresh simulated host. The module is stopped at the end
-// if the script left it running.
+// if the script left it running. A script's "crash" ends the whole process there, with
+// the summary printed as at the end of a run.
 RunResult RunScript(const std::string& scriptText, const RunnerOptions& options);
+
+// Prints a run's problems (stderr) and its summary line (stdout); returns the exit code.
+int PrintRunSummary(const RunResult& result);

@@ -103,8 +103,10 @@ const char* const Help =
     "  module PATH                  the module's Windows file name (default C:\\Sim\\Modules\\KestrelFSX.dll)\n"
     "  fail next KIND               simconnect-open, file-open, file-write, ai-create\n"
     "  start | stop                 load and start the module | stop and unload it\n"
+    "  crash                        the simulator's process dies at once; the run ends there\n"
     "  flight load | aircraft load \"TITLE\" cg FEET\n"
-    "  user flies PLAN | ai add \"TITLE\" flies PLAN | ai remove N   (plans: circuit, orbit, parked)\n"
+    "  user flies PLAN | ai add \"TITLE\" flies PLAN | ai remove N\n"
+    "                               (plans: circuit, touch-and-go, bounce, orbit, parked)\n"
     "  frames N | seconds S | rate R | pause on|off\n"
     "  menu \"TEXT\"                  choose an Add-ons sub-item\n"
     "  key KEYS | key down KEY | key up KEY   (Esc, Shift+Esc, Ctrl+End, Left, Num+, F5, ...)\n"
@@ -118,6 +120,7 @@ const char* const Help =
     "  dump FILE                    describe a recording file\n"
     "  fidelity record | fidelity play | fidelity report\n"
     "  say \"TEXT\"                   print a line into the transcript\n"
+    "  memory                       print the process's peak memory (maximum resident set) so far\n"
     "  snapshot NAME                a picture of the control window (Windows build with --snapshots)\n";
 
 }  // namespace
@@ -227,7 +230,7 @@ bool ParseScript(const std::string& text, std::vector<ScriptCommand>* commands, 
                    OneOf(arg(2), {"simconnect-open", "file-open", "file-write", "ai-create"})) {
             command.verb = "fail next";
             command.args = {arg(2)};
-        } else if ((w0 == "start" || w0 == "stop") && t.size() == 1) {
+        } else if ((w0 == "start" || w0 == "stop" || w0 == "crash") && t.size() == 1) {
             command.verb = w0;
         } else if (w0 == "flight" && w1 == "load" && t.size() == 2) {
             command.verb = "flight load";
@@ -318,6 +321,8 @@ bool ParseScript(const std::string& text, std::vector<ScriptCommand>* commands, 
         } else if (w0 == "snapshot" && t.size() == 2 && !t[1].quoted) {
             command.verb = "snapshot";
             command.args = {arg(1)};
+        } else if (w0 == "memory" && t.size() == 1) {
+            command.verb = "memory";
         } else if (w0 == "say" && t.size() == 2 && t[1].quoted) {
             command.verb = "say";
             command.args = {arg(1)};

@@ -548,13 +548,37 @@ const char* AircraftPhase(uint32_t objectId) {
     return aircraft ? FlightPlanPhaseName(*aircraft) : "";
 }
 
-bool GetSimVar(uint32_t objectId, const std::string& name, const std::string& unit, double* value) {
-    SimAircraft* aircraft = FindAircraft(objectId);
+SimVarRef LookUpSimVar(const std::string& name, const std::string& unit) {
+    SimVarRef ref;
     int index = 0;
     const SimVarInfo* info = FindSimVar(name, &index);
     UnitCode code;
-    if (!aircraft || !info || !ResolveUnit(*info, unit, &code)) return false;
-    return ToUnit(info->kind, code, ReadBase(*aircraft, *info, index), value);
+    if (!info || !ResolveUnit(*info, unit, &code)) return ref;
+    ref.var = int(info - SimVars);
+    ref.index = index;
+    ref.unit = code;
+    return ref;
+}
+
+bool GetSimVar(uint32_t objectId, const SimVarRef& ref, double* value) {
+    SimAircraft* aircraft = FindAircraft(objectId);
+    if (!aircraft || ref.var < 0) return false;
+    const SimVarInfo& info = SimVars[ref.var];
+    return ToUnit(info.kind, UnitCode(ref.unit), ReadBase(*aircraft, info, ref.index), value);
+}
+
+bool SetSimVar(uint32_t objectId, const SimVarRef& ref, double value) {
+    SimAircraft* aircraft = FindAircraft(objectId);
+    double base = 0.0;
+    if (!aircraft || ref.var < 0) return false;
+    const SimVarInfo& info = SimVars[ref.var];
+    if (!FromUnit(info.kind, UnitCode(ref.unit), value, &base)) return false;
+    WriteBase(aircraft, info, ref.index, base);
+    return true;
+}
+
+bool GetSimVar(uint32_t objectId, const std::string& name, const std::string& unit, double* value) {
+    return GetSimVar(objectId, LookUpSimVar(name, unit), value);
 }
 
 bool GetSimVarText(uint32_t objectId, const std::string& name, std::string* text) {
@@ -565,15 +589,7 @@ bool GetSimVarText(uint32_t objectId, const std::string& name, std::string* text
 }
 
 bool SetSimVar(uint32_t objectId, const std::string& name, const std::string& unit, double value) {
-    SimAircraft* aircraft = FindAircraft(objectId);
-    int index = 0;
-    const SimVarInfo* info = FindSimVar(name, &index);
-    UnitCode code;
-    double base = 0.0;
-    if (!aircraft || !info || !ResolveUnit(*info, unit, &code)) return false;
-    if (!FromUnit(info->kind, code, value, &base)) return false;
-    WriteBase(aircraft, *info, index, base);
-    return true;
+    return SetSimVar(objectId, LookUpSimVar(name, unit), value);
 }
 
 void SetFreeze(uint32_t objectId, int which, bool on) {

@@ -47,6 +47,16 @@ const char* AircraftPhase(uint32_t objectId);
 bool GetSimVar(uint32_t objectId, const std::string& name, const std::string& unit, double* value);
 bool GetSimVarText(uint32_t objectId, const std::string& name, std::string* text);
 bool SetSimVar(uint32_t objectId, const std::string& name, const std::string& unit, double value);
+// A variable and unit looked up by name once, for many reads and writes (a data
+// definition's datums). One that is unknown reads and writes as the names would: false.
+struct SimVarRef {
+    int var = -1;  // entry of the variable table, -1 when unknown
+    int index = 0;
+    int unit = 0;
+};
+SimVarRef LookUpSimVar(const std::string& name, const std::string& unit);
+bool GetSimVar(uint32_t objectId, const SimVarRef& ref, double* value);
+bool SetSimVar(uint32_t objectId, const SimVarRef& ref, double value);
 
 // Freeze flags: a frozen aircraft moves only by what is written to it.
 void SetFreeze(uint32_t objectId, int which /*0 lat/lon, 1 altitude, 2 attitude*/, bool on);

@@ -22,7 +22,9 @@ const double GravityMs2 = 9.80665;
 const double FieldLatitude = 47.0;
 const double FieldLongitude = 8.0;
 
-enum FlightPlanKind { PlanParked, PlanOrbit, PlanCircuit };
+// The circuit plans differ only in their first landing: a full stop, a touch-and-go
+// followed by a second circuit to a full stop, or a hard landing that bounces once.
+enum FlightPlanKind { PlanParked, PlanOrbit, PlanCircuit, PlanTouchAndGo, PlanBounce };
 
 // What the pilot of a flight plan remembers between steps. The flown values (speed,
 // track, vertical speed, attitude) are the pilot's own copies: the aircraft's fields
@@ -40,6 +42,7 @@ struct FlightPlanState {
     double rollRate = 0.0;       // degrees per second: a pilot's roll builds up and eases off
     double throttleTarget = 0.0; // lever position the pilot moves the throttles towards
     double holdAltitude = 0.0;   // metres, the altitude an orbit keeps
+    int touchdowns = 0;          // landings of a circuit plan so far (a bounce counts once)
     // The runway of a circuit: the point where the take-off roll began and its heading.
     double runwayLatitude = 0.0;
     double runwayLongitude = 0.0;

@@ -42,6 +42,14 @@ const double FlareHeight = 8.0;
 const double CrosswindTurnHeight = 150.0;
 const double CrosswindLegEnd = 700.0;   // distance left of the runway where downwind begins
 const double DownwindLegEnd = -800.0;   // along the runway, behind the take-off point
+const double FlareSinkRate = 0.5;
+const double LateFlareSinkRate = 2.5;   // the bounce plan's first touchdown comes in hard
+const double TouchAndGoPowerTime = 3.0; // seconds on the runway before full power
+const double TouchAndGoRotateTime = 4.0;
+const double BounceContactSeconds = 0.3; // the hard touchdown's time on the wheels
+const double BounceClimbRate = 3.0;     // the rebound, m/s
+const double BounceSinkRate = 1.5;      // the second touchdown
+const double BounceDeceleration = 3.0;  // m/s per second while the gear throws it up
 
 // Orbit numbers.
 const double OrbitSpeed = 60.0;
@@ -59,6 +67,8 @@ enum CircuitPhase {
     Base,
     Final,
     Flare,
+    TouchAndGo,
+    Bounced,
     Rollout,
     TaxiIn,
     Shutdown,
@@ -68,7 +78,7 @@ enum CircuitPhase {
 
 const char* const CircuitPhaseNames[CircuitPhaseCount] = {
     "preflight", "taxi-out", "taxi-turn", "line-up", "take-off-roll", "upwind", "crosswind", "downwind",
-    "base",      "final",    "flare",     "roll-out", "taxi-in",      "shutdown", "parked",
+    "base",      "final",    "flare",     "touch-and-go", "bounce", "roll-out", "taxi-in", "shutdown", "parked",
 };
 
 // What the pilot asks for in one step.
@@ -80,6 +90,7 @@ struct PilotCommands {
     double headingTarget = 0.0;
     double rightBank = 0.0;         // for SteerFixedBank
     double verticalSpeedTarget = 0.0;
+    double verticalAcceleration = VerticalAccel;  // m/s per second, the most the climb rate may change
     double noseUpOnGround = 0.0;
 };
 
@@ -115,6 +126,8 @@ void RunwayCoordinates(const SimAircraft& aircraft, double* along, double* left)
 }
 
 bool Crossed(double before, double now, double mark) { return before < mark && now >= mark; }
+
+bool IsCircuit(FlightPlanKind kind) { return kind == PlanCircuit || kind == PlanTouchAndGo || kind == PlanBounce; }
 
 void SetEngines(SimAircraft* aircraft, bool running) {
     for (int i = 0; i < 4; ++i) aircraft->combustion[i] = (running && i < aircraft->engineCount) ? 1.0 : 0.0;
@@ -292,9 +305,49 @@ void FlyCircuitPhase(SimAircraft* a, double before, double now, PilotCommands* c
             c->acceleration = 0.8;
             c->steer = SteerToHeading;
             c->headingTarget = runway;
-            c->verticalSpeedTarget = -0.5;
+            c->verticalSpeedTarget = p.kind == PlanBounce && p.touchdowns == 0 ? -LateFlareSinkRate : -FlareSinkRate;
             p.throttleTarget = 0.0;
             if (a->onGround) {
+                ++p.touchdowns;
+                if (p.touchdowns == 1 && p.kind == PlanTouchAndGo) {
+                    EnterPhase(a, TouchAndGo);
+                } else if (p.touchdowns == 1 && p.kind == PlanBounce) {
+                    EnterPhase(a, Bounced);
+                } else {
+                    a->spoilers = 1.0;
+                    EnterPhase(a, Rollout);
+                }
+            }
+            break;
+        case TouchAndGo:
+            // Rolls on while the flaps go back to take-off, then full power and away for
+            // another circuit; the take-off phases take it from lift-off.
+            c->speedTarget = 45.0;
+            c->acceleration = 2.4 * a->throttle[0];
+            c->steer = SteerToHeading;
+            c->headingTarget = runway;
+            c->noseUpOnGround = now >= TouchAndGoRotateTime && p.speed >= RotateSpeed ? 6.0 : 0.0;
+            if (Crossed(before, now, 1.0)) a->flapsIndex = 1.0;
+            if (Crossed(before, now, TouchAndGoPowerTime)) p.throttleTarget = 1.0;
+            if (now >= TouchAndGoRotateTime && p.speed >= LiftOffSpeed && p.noseUp >= 4.0) {
+                a->onGround = false;
+                EnterPhase(a, Upwind);
+            }
+            break;
+        case Bounced:
+            // The gear takes the hard touchdown and throws the aircraft back up; the pilot
+            // holds the attitude and lets it settle onto the runway again.
+            c->speedTarget = 26.0;
+            c->acceleration = 0.8;
+            c->steer = SteerToHeading;
+            c->headingTarget = runway;
+            c->noseUpOnGround = p.noseUp;
+            c->verticalSpeedTarget = -BounceSinkRate;
+            c->verticalAcceleration = BounceDeceleration;
+            if (a->onGround && Crossed(before, now, BounceContactSeconds)) {
+                a->onGround = false;
+                p.verticalSpeed = BounceClimbRate;
+            } else if (a->onGround && now > BounceContactSeconds) {
                 a->spoilers = 1.0;
                 EnterPhase(a, Rollout);
             }
@@ -404,7 +457,7 @@ void StepAircraft(SimAircraft* a, const PilotCommands& c, double dt) {
     if (a->onGround)
         p.verticalSpeed = 0.0;
     else
-        p.verticalSpeed = Approach(p.verticalSpeed, c.verticalSpeedTarget, VerticalAccel * dt);
+        p.verticalSpeed = Approach(p.verticalSpeed, c.verticalSpeedTarget, c.verticalAcceleration * dt);
     double climb = 0.5 * (climbBefore + p.verticalSpeed);
 
     double noseTarget = c.noseUpOnGround;
@@ -461,7 +514,11 @@ bool ParseFlightPlan(const std::string& name, FlightPlanKind* kind) {
     static const struct {
         const char* name;
         FlightPlanKind kind;
-    } Plans[] = {{"parked", PlanParked}, {"orbit", PlanOrbit}, {"circuit", PlanCircuit}};
+    } Plans[] = {{"parked", PlanParked},
+                 {"orbit", PlanOrbit},
+                 {"circuit", PlanCircuit},
+                 {"touch-and-go", PlanTouchAndGo},
+                 {"bounce", PlanBounce}};
     for (const auto& plan : Plans) {
         if (name == plan.name) {
             if (kind) *kind = plan.kind;
@@ -477,6 +534,10 @@ const char* FlightPlanName(FlightPlanKind kind) {
             return "orbit";
         case PlanCircuit:
             return "circuit";
+        case PlanTouchAndGo:
+            return "touch-and-go";
+        case PlanBounce:
+            return "bounce";
         default:
             return "parked";
     }
@@ -486,7 +547,7 @@ const char* FlightPlanPhaseName(const SimAircraft& aircraft) {
     const FlightPlanState& p = aircraft.plan;
     if (aircraft.released) return "released";
     if (p.kind == PlanOrbit) return "orbit";
-    if (p.kind == PlanCircuit && p.phase >= 0 && p.phase < CircuitPhaseCount) return CircuitPhaseNames[p.phase];
+    if (IsCircuit(p.kind) && p.phase >= 0 && p.phase < CircuitPhaseCount) return CircuitPhaseNames[p.phase];
     return "parked";
 }
 
@@ -546,7 +607,7 @@ void FlyFlightPlan(SimAircraft* a, double dtSeconds) {
         double before = p.phaseTime;
         p.phaseTime += dt;
         p.planTime += dt;
-        if (p.kind == PlanCircuit) {
+        if (IsCircuit(p.kind)) {
             int phase = p.phase;
             FlyCircuitPhase(a, before, p.phaseTime, &commands);
             // A phase change decides this step's targets under the new phase.

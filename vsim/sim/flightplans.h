@@ -1,6 +1,8 @@
-// The scripted flights of the simulated aircraft: "parked", "orbit" and "circuit", flown
-// in simulated time by a simple pilot and point-mass model, and the small geodesy they
-// need. Deterministic: the same steps give the same flight, bit for bit.
+// The scripted flights of the simulated aircraft: "parked", "orbit", "circuit",
+// "touch-and-go" (a touch-and-go, then a second circuit) and "bounce" (a circuit whose
+// hard landing bounces once), flown in simulated time by a simple pilot and point-mass
+// model, and the small geodesy they need. Deterministic: the same steps give the same
+// flight, bit for bit.
 #pragma once
 
 #include <string>

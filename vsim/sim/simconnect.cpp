@@ -58,6 +58,7 @@ std::vector<TextLine> Texts;
 std::vector<PendingCreation> PendingCreations;
 bool AiConfirmed = true;
 std::vector<std::string> Calls;
+size_t CallLogLimit = 0;
 std::vector<std::string> Errors;
 
 const struct {
@@ -375,6 +376,7 @@ bool DialogModeOn() { return DialogMode; }
 unsigned DialogModeEnters() { return DialogEnters; }
 unsigned DialogModeLeaves() { return DialogLeaves; }
 const std::vector<TextLine>& TextLines() { return Texts; }
+void ClearTextLines() { Texts.clear(); }
 
 std::string TextTypeName(DWORD type) {
     static const char* const Colours[] = {"black", "white", "red", "green", "blue", "yellow", "magenta", "cyan"};
@@ -415,7 +417,15 @@ void CompletePendingAiCreations() {
 
 const std::vector<std::string>& SimConnectCalls() { return Calls; }
 void ClearSimConnectCalls() { Calls.clear(); }
-void LogSimConnectCall(const std::string& line) { Calls.push_back(line); }
+void SetSimConnectCallLogLimit(size_t limit) {
+    CallLogLimit = limit;
+    if (Calls.size() > limit) Calls.erase(Calls.begin(), Calls.end() - (std::ptrdiff_t)limit);
+}
+void LogSimConnectCall(const std::string& line) {
+    if (CallLogLimit == 0) return;
+    if (Calls.size() >= 2 * CallLogLimit) Calls.erase(Calls.begin(), Calls.end() - (std::ptrdiff_t)CallLogLimit);
+    Calls.push_back(line);
+}
 const std::vector<std::string>& SimConnectErrors() { return Errors; }
 void AddSimConnectError(const std::string& line) { Errors.push_back(line); }
 
@@ -428,6 +438,7 @@ void ResetSimConnect() {
     Texts.clear();
     AiConfirmed = true;
     Calls.clear();
+    CallLogLimit = 0;
     Errors.clear();
     ResetSimConnectData();
 }

@@ -90,6 +90,7 @@ struct TextLine {
     std::string text;
 };
 const std::vector<TextLine>& TextLines();
+void ClearTextLines();
 // "red", "green", ... for print types, "scroll red", ... for scroll types.
 std::string TextTypeName(DWORD type);
 
@@ -104,9 +105,12 @@ void CompletePendingAiCreations();
 
 // ---- Call log and errors ------------------------------------------------------------
 
-// Every SimConnect call the client made, in order, as a readable line: the function
+// The SimConnect calls the client made, in order, as readable lines: the function
 // name without "SimConnect_" and its arguments after the handle, texts quoted, null
-// pointers as null, e.g. MenuAddSubItem(0, "Record...", 1, 0).
+// pointers as null, e.g. MenuAddSubItem(0, "Record...", 1, 0). Only tests read them,
+// so the log is off unless a limit is set: with a limit it keeps at least the latest
+// `limit` calls (the older half goes when it is full), so a long run stays small.
+void SetSimConnectCallLogLimit(size_t limit);  // 0: keep none (the default)
 const std::vector<std::string>& SimConnectCalls();
 void ClearSimConnectCalls();
 void LogSimConnectCall(const std::string& line);

@@ -82,7 +82,7 @@ std::vector<uint8_t> ReadBlock(uint32_t objectId, const std::vector<DataDatum>& 
             block.insert(block.end(), TextDatumBytes - length, 0);
         } else {
             double value = 0.0;
-            if (!GetSimVar(objectId, datum.name, datum.units, &value)) {
+            if (!GetSimVar(objectId, datum.var, &value)) {
                 NoteUnknownSimVar(datum.name, datum.units);
                 value = 0.0;
             }
@@ -281,6 +281,8 @@ SIMCONNECTAPI SimConnect_AddToDataDefinition(HANDLE handle, SIMCONNECT_DATA_DEFI
             if (datum.datumId == datumId) return Refuse(call, "datum id already used in this definition");
     definition.push_back(DataDatum{datumName, unitsName ? unitsName : "", unitsName != nullptr, datumType, epsilon,
                                    datumId});
+    if (datumType == SIMCONNECT_DATATYPE_FLOAT64)
+        definition.back().var = LookUpSimVar(datumName, definition.back().units);
     return S_OK;
 }
 
@@ -383,7 +385,7 @@ SIMCONNECTAPI SimConnect_SetDataOnSimObject(HANDLE handle, SIMCONNECT_DATA_DEFIN
             continue;
         }
         double value = GetDouble(entry.value);
-        if (!SetSimVar(target, entry.datum->name, entry.datum->units, value))
+        if (!SetSimVar(target, entry.datum->var, value))
             NoteUnknownSimVar(entry.datum->name, entry.datum->units);
         write.entries.push_back(DataWriteEntry{entry.datum->datumId, entry.datum->name, entry.datum->units, value});
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/simconnect.h"
+#include "vsim/sim/aircraft.h"
 
 namespace vsim {
 
@@ -19,6 +20,7 @@ struct DataDatum {
     SIMCONNECT_DATATYPE type;  // FLOAT64 or STRING256
     float epsilon;
     DWORD datumId;  // SIMCONNECT_UNUSED when none
+    SimVarRef var = {};  // the variable, looked up when the datum was added
 };
 
 // The definition's data in the order added; null when the id has none.

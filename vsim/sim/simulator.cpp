@@ -97,6 +97,7 @@ bool CreateMainWindow() {
 bool StartHost(const HostOptions& options) {
     ResetHost();
     SetTranscriptEcho(options.echoTranscript);
+    SetSimConnectCallLogLimit(options.callLogLimit);
     SetDriveRoot(options.driveRoot);
     SetCurrentDirectoryPath(options.currentDirectory);
     std::error_code error;

@@ -24,6 +24,7 @@ struct HostOptions {
     double framesPerSecond = 30.0;               // visual frames per second of simulated wall time
     std::string tracePath;                       // CSV trace of every aircraft per frame; "" for none
     bool echoTranscript = false;                 // print every transcript line as it is logged
+    size_t callLogLimit = 0;                     // SimConnect calls kept for tests (simconnect.h); 0: none
 };
 
 // Resets everything (ResetHost), then sets up the host: drive root and current
