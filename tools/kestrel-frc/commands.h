@@ -19,10 +19,11 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The commands, one file each (info.cpp, check.cpp, export.cpp, ...).
+// The commands, one file each (info.cpp, check.cpp, export.cpp, import.cpp, ...).
 void AddInfoCommand(CLI::App& app);
 void AddCheckCommand(CLI::App& app);
 void AddExportCommand(CLI::App& app);
+void AddImportCommand(CLI::App& app);
 void AddTrimCommand(CLI::App& app);
 void AddSplitCommand(CLI::App& app);
 void AddMergeCommand(CLI::App& app);

@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     AddInfoCommand(app);
     AddCheckCommand(app);
     AddExportCommand(app);
+    AddImportCommand(app);
     AddTrimCommand(app);
     AddSplitCommand(app);
     AddMergeCommand(app);

@@ -1,6 +1,7 @@
 // Locale-free number and UTC time texts.
 #include "tools/kestrel-frc/textformat.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -39,9 +40,9 @@ bool ParseDouble(const std::string& text, double* value) {
     return result.ec == std::errc() && result.ptr == end;
 }
 
-// The civil date of a day count since 1970-01-01 (proleptic Gregorian): counted in
-// 400-year eras of 146097 days that begin on 1 March, so leap days fall at an era's end.
-static void CivilFromDays(int64_t days, int* year, int* month, int* day) {
+// Both directions count in 400-year eras of 146097 days that begin on 1 March, so leap
+// days fall at an era's end.
+void CivilFromDays(int64_t days, int* year, int* month, int* day) {
     days += 719468;  // 0000-03-01 to 1970-01-01
     int64_t era = (days >= 0 ? days : days - 146096) / 146097;
     int64_t dayOfEra = days - era * 146097;
@@ -53,20 +54,20 @@ static void CivilFromDays(int64_t days, int* year, int* month, int* day) {
     *year = (int)(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
 }
 
-// Days since 1970-01-01 of 1 January of a year (the inverse of the above for that day).
-static int64_t DaysToNewYear(int64_t year) {
-    int64_t y = year - 1;  // 1 January belongs to the era year before, counted from March
+int64_t DaysFromCivil(int year, int month, int day) {
+    int64_t y = (int64_t)year - (month <= 2 ? 1 : 0);  // January and February end the era year before
     int64_t era = (y >= 0 ? y : y - 399) / 400;
     int64_t yearOfEra = y - era * 400;
-    int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + 306;  // 306: March to January
+    int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
     return era * 146097 + dayOfEra - 719468;
 }
 
 uint32_t StampOfUnixTime(int64_t seconds) {
     int64_t days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
-    int year, month, day;
+    int year = 0, month = 0, day = 0;
     CivilFromDays(days, &year, &month, &day);
-    int64_t dayOfYear = days - DaysToNewYear(year) + 1;
+    int64_t dayOfYear = days - DaysFromCivil(year, 1, 1) + 1;
     return frc::MakeDate((uint16_t)year, (uint16_t)dayOfYear, (uint32_t)(seconds - days * 86400));
 }
 
@@ -113,6 +114,83 @@ std::string FormatUtc(uint32_t date, uint32_t sampleTime, int decimals) {
     }
     text += 'Z';
     return text;
+}
+
+static bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// Reads exactly count digits at *pos.
+static bool ReadDigits(const std::string& text, size_t* pos, int count, int* value) {
+    if (*pos + (size_t)count > text.size()) return false;
+    int v = 0;
+    for (int i = 0; i < count; ++i) {
+        char c = text[*pos + (size_t)i];
+        if (!std::isdigit((unsigned char)c)) return false;
+        v = v * 10 + (c - '0');
+    }
+    *pos += (size_t)count;
+    *value = v;
+    return true;
+}
+
+static bool Expect(const std::string& text, size_t* pos, char c) {
+    if (*pos >= text.size() || text[*pos] != c) return false;
+    ++*pos;
+    return true;
+}
+
+bool ParseUtcTime(const std::string& raw, double* seconds) {
+    size_t first = raw.find_first_not_of(" \t\r\n");
+    size_t last = raw.find_last_not_of(" \t\r\n");
+    if (first == std::string::npos) return false;
+    std::string text = raw.substr(first, last - first + 1);
+
+    size_t pos = 0;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!ReadDigits(text, &pos, 4, &year) || !Expect(text, &pos, '-') || !ReadDigits(text, &pos, 2, &month) ||
+        !Expect(text, &pos, '-') || !ReadDigits(text, &pos, 2, &day))
+        return false;
+    if (pos >= text.size() || (text[pos] != 'T' && text[pos] != 't' && text[pos] != ' ')) return false;
+    ++pos;
+    if (!ReadDigits(text, &pos, 2, &hour) || !Expect(text, &pos, ':') || !ReadDigits(text, &pos, 2, &minute) ||
+        !Expect(text, &pos, ':') || !ReadDigits(text, &pos, 2, &second))
+        return false;
+    double fraction = 0;
+    if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
+        ++pos;
+        double scale = 0.1;
+        size_t digits = 0;
+        while (pos < text.size() && std::isdigit((unsigned char)text[pos])) {
+            fraction += (text[pos] - '0') * scale;
+            scale /= 10;
+            ++pos;
+            ++digits;
+        }
+        if (digits == 0) return false;
+    }
+    int offsetMinutes = 0;
+    if (pos < text.size() && (text[pos] == 'Z' || text[pos] == 'z')) {
+        ++pos;
+    } else if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+        int sign = text[pos] == '-' ? -1 : 1, offsetHours = 0, offsetMins = 0;
+        ++pos;
+        if (!ReadDigits(text, &pos, 2, &offsetHours)) return false;
+        if (pos < text.size() && text[pos] == ':') ++pos;
+        if (!ReadDigits(text, &pos, 2, &offsetMins) || offsetHours > 14 || offsetMins > 59) return false;
+        offsetMinutes = sign * (offsetHours * 60 + offsetMins);
+    }
+    if (pos != text.size()) return false;
+
+    static const int DaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1) return false;
+    if (day > DaysInMonth[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0)) return false;
+    // 24:00:00 is the end of the day; a leap second 60 is taken as the next second.
+    if (hour > 24 || minute > 59 || second > 60 || (hour == 24 && (minute || second || fraction))) return false;
+
+    *seconds = (double)DaysFromCivil(year, month, day) * 86400.0 + hour * 3600.0 + minute * 60.0 + second +
+               fraction - offsetMinutes * 60.0;
+    return true;
 }
 
 std::string FormatSeconds(uint32_t sampleTime) {

@@ -26,6 +26,13 @@ UtcTime SplitUtc(uint32_t date, uint32_t sampleTime);
 // "2026-12-08T14:05:09.123Z" with 0 to 4 decimals of the second (cut, not rounded, so
 // the text never names a later second than the sample's).
 std::string FormatUtc(uint32_t date, uint32_t sampleTime, int decimals);
+// Parses an XML Schema / ISO 8601 date and time ("2024-06-21T08:15:30.25Z", also with an
+// offset "+02:00" or "+0200", a space for the T, and no zone meaning UTC) into seconds
+// since 1970-01-01 UTC. False for anything else, including impossible dates.
+bool ParseUtcTime(const std::string& text, double* seconds);
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and back.
+int64_t DaysFromCivil(int year, int month, int day);
+void CivilFromDays(int64_t days, int* year, int* month, int* day);
 // The recording date (ZuluStamp) of a moment given in seconds since 1970-01-01 UTC.
 uint32_t StampOfUnixTime(int64_t seconds);
 // A sample time in seconds with its four decimals: "12.3456".
