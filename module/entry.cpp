@@ -84,6 +84,7 @@ static void DeriveModulePaths() {
 static void ResetModuleState() {
     ModuleMode = Idle;
     SimLinkRegistered = 0;
+    ControlWindow = nullptr;
     FrameClock = 0;
     PrevFrameClock = 0;
     StatusTextTimer = 0;
@@ -121,6 +122,8 @@ int OpenSimLink() {
 }
 
 int DLLStart() {
+    // First of all, so a module that declines to load is as inert as a fresh one.
+    ResetModuleState();
     DeriveModulePaths();
     int check = VersionCheck();
     if (check == -1) {
@@ -132,7 +135,6 @@ int DLLStart() {
         RestoreMainWindowProc();
         return 0;
     }
-    ResetModuleState();
     if (!ResetAircraftList()) {
         MessageBoxA(nullptr, InitFailedText, "Kestrel Module", MB_OK | MB_ICONERROR);
         RestoreMainWindowProc();

@@ -359,4 +359,5 @@ void ResetTrackTable() {
     }
     free(TrackTable.entries);
     TrackTable = TrackTableRecord();
+    FindTrackStart = 0;
 }

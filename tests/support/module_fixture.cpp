@@ -21,11 +21,12 @@ void ModuleTest::SetUp() {
     char pattern[] = "/tmp/kestrel-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     root_ = pattern;
+    // The windows, dialogs, keys and scripted answers of earlier tests in this process.
+    vsim::win32::ResetWin32();
     vsim::HostOptions options;
     options.driveRoot = root_;
     options.callLogLimit = CallLogLimit;
     ASSERT_TRUE(vsim::StartHost(options));
-    vsim::user::ResetScriptedUser();  // the dialogs and message boxes of earlier tests in this process
     vsim::win32::SetResourceScript(KestrelResourceScript);
     vsim::win32::SetResourceHeader(KestrelResourceHeader);
     // Apart from the host DLLs' handles (0x10000000 upward) so each name stays its own.

@@ -1,6 +1,6 @@
 // Test fixture: a fresh simulated host in a folder of its own, with the module loaded
-// into it the way the simulator loads it. Each test runs in its own process, so the
-// module's state starts fresh too.
+// into it the way the simulator loads it. Each test starts from a fresh host and a fresh
+// load of the module, also when the tests of one binary run in one process.
 #pragma once
 
 #include <gtest/gtest.h>
