@@ -22,6 +22,8 @@ protected:
     void SetUp() override {
         ModuleTest::SetUp();
         strcpy(IniPath, IniPathOnDrive);
+        // All zero as in a fresh load, padding included: the tests compare whole records.
+        memset(&Settings, 0, sizeof(Settings));
     }
     // The ini file's lines without their line ends.
     Lines IniLines() {
