@@ -16,7 +16,7 @@
 namespace frctest {
 
 uint32_t Stamp(int year, int dayOfYear, int hour, int minute, int second) {
-    return (uint32_t)(((year - 1900) * 366 + dayOfYear) * 86400 + hour * 3600 + minute * 60 + second);
+    return (uint32_t)(((int64_t)(year - 1900) * 366 + dayOfYear) * 86400 + hour * 3600 + minute * 60 + second);
 }
 
 std::vector<uint8_t> RecordBytes(const Point& p, uint32_t groups) {
