@@ -226,6 +226,11 @@ TEST(FrcImport, DamagedInputsAreRefusedWithFileLineAndReason) {
          "position.csv: line 2: invalid position \"47.0;8.0\""},
         {"columns.csv", "track,title,time_s,utc,latitude,longitude,wingspan\n",
          "columns.csv: line 1: unknown column \"wingspan\""},
+        // Refused before sampling decades into memory.
+        {"decades.gpx",
+         "<gpx><trk><trkseg><trkpt lat=\"47\" lon=\"8\"><time>1971-01-01T00:00:00Z</time></trkpt>"
+         "<trkpt lat=\"47.1\" lon=\"8\"><time>2030-01-01T00:00:00Z</time></trkpt></trkseg></trk></gpx>",
+         "decades.gpx: the tracks span more than the 119 hours a recording holds"},
     };
     for (const Case& c : cases) {
         WriteText(folder + "/" + c.name, c.text);

@@ -27,6 +27,13 @@ struct ImportOptions {
     std::string title;
 };
 
+// Sample times are 1/10000 s in 32 bits: a recording spans at most 119 hours.
+constexpr double MaxSpanSeconds = 4294967295.0 / 10000.0;
+
+InputError SpanTooLong(const std::string& source) {
+    return InputError(source + ": the tracks span more than the 119 hours a recording holds");
+}
+
 std::string FormatOf(const std::string& path, const std::string& chosen) {
     if (!chosen.empty()) return chosen;
     size_t dot = path.find_last_of('.');
@@ -94,6 +101,9 @@ void ReadInput(const std::string& path, const ImportOptions& options, std::vecto
                     track.title.c_str());
             continue;
         }
+        // Refused before sampling: fixes years apart would be sampled into more states
+        // than memory holds.
+        if (fixes.back().time - fixes.front().time > MaxSpanSeconds) throw SpanTooLong(path);
         flight.states = ResampleFlight(fixes, options.interval);
         flights->push_back(std::move(flight));
     }
@@ -141,12 +151,12 @@ void RunImport(const ImportOptions& options) {
             for (FullSample& sample : track.samples) {
                 uint64_t time = GetSampleU32(&sample, FieldTime) + shift;
                 if (time > 0xFFFFFFFFu)
-                    throw InputError(flight.source + ": the tracks span more than the 119 hours a recording holds");
+                    throw SpanTooLong(flight.source);
                 SetSampleU32(&sample, FieldTime, (uint32_t)time);
             }
         } else {
-            if ((flight.states.back().time - base) * 10000.0 > 4294967295.0)
-                throw InputError(flight.source + ": the tracks span more than the 119 hours a recording holds");
+            if (flight.states.back().time - base > MaxSpanSeconds)
+                throw SpanTooLong(flight.source);
             track.header.groups = DefaultSampleGroups;
             track.header.cgHeight = 0;
             track.header.interval = options.interval;
