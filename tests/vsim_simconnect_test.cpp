@@ -557,12 +557,20 @@ TEST_F(SimConnectTest, AiCreationIsConfirmedInALaterPump) {
     EXPECT_EQ(title, "Traffic Jet");
 
     // Release, then removal with ObjectRemoved; a second removal has nothing to remove.
+    // What was set on the aircraft goes with it (a long run creates many).
     Subscribe(15, "ObjectRemoved");
     OnMessage = nullptr;
     Inbox.clear();
     EXPECT_EQ(SimConnect_AIReleaseControl(sim, created, 4), S_OK);
+    ASSERT_EQ(SimConnect_AddToDataDefinition(sim, 3, "Plane Altitude", "meters", SIMCONNECT_DATATYPE_FLOAT64, 0, 0),
+              S_OK);
+    double altitude = 500.0;
+    ASSERT_EQ(SimConnect_SetDataOnSimObject(sim, 3, created, 0, 0, sizeof altitude, &altitude), S_OK);
+    ASSERT_NE(vsim::LastDataSet(created), nullptr);
     EXPECT_EQ(SimConnect_AIRemoveObject(sim, created, created + 0x08000000u), S_OK);
     EXPECT_FALSE(vsim::AircraftExists(created));
+    EXPECT_EQ(vsim::LastDataSet(created), nullptr);
+    EXPECT_EQ(vsim::DataSetCount(created), 0u);
     EXPECT_EQ(SimConnect_AIRemoveObject(sim, created, created + 0x08000000u), E_FAIL);
     EXPECT_EQ(SimConnect_AIRemoveObject(sim, 0, 0x08000000u), E_FAIL) << "the user's aircraft is not AI";
     vsim::PumpSimConnect();

@@ -15,6 +15,7 @@
 #include "vsim/sim/aircraft.h"
 #include "vsim/sim/panels.h"
 #include "vsim/sim/simconnect.h"
+#include "vsim/sim/simconnect_data.h"
 #include "vsim/sim/simhost.h"
 #include "vsim/sim/simulator.h"
 #include "vsim/win32/embedded_resources.h"
@@ -99,7 +100,7 @@ void BackToRest() {
     vsim::win32::PumpPostedMessages();
     // AI aircraft that the module created and left behind.
     for (uint32_t id : vsim::AircraftIds()) {
-        if (id != vsim::UserAircraftId()) vsim::RemoveAiAircraft(id);
+        if (id != vsim::UserAircraftId() && vsim::RemoveAiAircraft(id)) vsim::ForgetDataSets(id);
     }
     // Files the input or the module wrote, except the ini.
     std::error_code ignored;

@@ -649,6 +649,7 @@ SIMCONNECTAPI SimConnect_AIRemoveObject(HANDLE handle, SIMCONNECT_OBJECT_ID obje
     if (objectId == 0 || objectId == UserAircraftId() || !AircraftExists(objectId))
         return Refuse(call, "no such AI aircraft");
     if (!RemoveAiAircraft(objectId)) return Refuse(call, "the aircraft could not be removed");
+    ForgetDataSets(objectId);
     QueueObjectEvent(SysObjectRemoved, objectId);
     return S_OK;
 }

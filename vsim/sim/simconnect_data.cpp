@@ -195,6 +195,11 @@ unsigned DataSetCount(uint32_t objectId) {
     return it == WriteCounts.end() ? 0 : it->second;
 }
 
+void ForgetDataSets(uint32_t objectId) {
+    LastWrites.erase(objectId);
+    WriteCounts.erase(objectId);
+}
+
 size_t PeriodicRequestCount() { return PeriodicRequests.size(); }
 
 void QueuePeriodicReplies() {

@@ -43,6 +43,9 @@ struct DataWrite {
 // The last data set on an aircraft (its real object id); null when none was set.
 const DataWrite* LastDataSet(uint32_t objectId);
 unsigned DataSetCount(uint32_t objectId);
+// Drops what was set on an aircraft that left the world: ids are not reused, and a
+// long run creates many AI aircraft.
+void ForgetDataSets(uint32_t objectId);
 
 size_t PeriodicRequestCount();
 // Queues the replies of the periodic requests that are due in this frame.

@@ -210,6 +210,7 @@ uint32_t AddAi(const std::string& title, const std::string& plan) {
 bool RemoveAi(unsigned index) {
     uint32_t objectId = AiAircraftByIndex(index);
     if (objectId == 0 || !RemoveAiAircraft(objectId)) return false;
+    ForgetDataSets(objectId);
     QueueObjectEvent(SysObjectRemoved, objectId);
     PumpSimConnect();
     return true;
