@@ -11,18 +11,18 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 cd "$KESTREL_ROOT"
 
 SECONDS_PER_TARGET="${1:-60}"
-TARGETS=(recording_fuzz ini_fuzz script_fuzz dispatch_fuzz)
+TARGETS=(recording_fuzz ini_fuzz script_fuzz dispatch_fuzz frc_fuzz)
 OUT=build/sanitize/fuzz
 HOST=build/sanitize/kestrel-host
 
 run_step "Checking the packages the fuzz targets need" ensure_packages "${LINUX_PACKAGES[@]}" "${SANITIZE_PACKAGES[@]}"
 run_step "Configuring the sanitize build" cmake --preset sanitize
-run_step "Building the fuzz targets" cmake --build --preset sanitize -j 2 --target kestrel-host "${TARGETS[@]}"
+run_step "Building the fuzz targets" cmake --build --preset sanitize -j 2 --target kestrel-host kestrel-frc "${TARGETS[@]}"
 
 # The seeds: what the scenario scripts record and write when kestrel-host runs them.
 make_seeds() {
     rm -rf "$OUT/seeds" "$OUT/runs"
-    mkdir -p "$OUT/seeds"/{recording_fuzz,ini_fuzz,script_fuzz,dispatch_fuzz} "$OUT/runs"
+    mkdir -p "${TARGETS[@]/#/$OUT/seeds/}" "$OUT/runs"
     local script name
     for script in record-and-save play-as-traffic settings-and-keyboard; do
         "$HOST" --quiet --root "$OUT/runs/$script" "tests/scripts/$script.khs" >"$OUT/runs/$script.txt" 2>&1 || {
@@ -45,6 +45,26 @@ make_seeds() {
         [ -f "$script" ] && cp "$script" "$OUT/seeds/script_fuzz/"
     done
     cp tests/fuzz/seeds/dispatch/* "$OUT/seeds/dispatch_fuzz/"
+    # The toolkit's reader is picked by the first byte: 0 recording, 1 temp files
+    # (a track header and its records), 2 GPX, 3 KML, 4 IGC, 5 flight-tracking CSV,
+    # 6 kestrel-frc's CSV.
+    local frc=build/sanitize/kestrel-frc seeds="$OUT/seeds/frc_fuzz" export="$OUT/runs/export"
+    mkdir -p "$export"
+    for file in "${files[@]}"; do
+        name=$(basename "$file" .frc)
+        { printf '\x00'; cat "$file"; } >"$seeds/$name.frc"
+        { printf '\x01'; tail -c +19 "$file"; } >"$seeds/$name.tmp"
+    done
+    "$frc" export "${files[0]}" -o "$export/a.gpx" >/dev/null
+    "$frc" export "${files[0]}" -o "$export/a.kml" >/dev/null
+    "$frc" export "${files[0]}" -o "$export/a.igc" --track 1 >/dev/null
+    "$frc" export "${files[0]}" -o "$export/a.csv" >/dev/null
+    { printf '\x02'; cat "$export/a.gpx"; } >"$seeds/export.gpx"
+    { printf '\x02'; cat tests/toolkit/circuit.gpx; } >"$seeds/circuit.gpx"
+    { printf '\x03'; cat "$export/a.kml"; } >"$seeds/export.kml"
+    { printf '\x04'; cat "$export/a.igc"; } >"$seeds/export.igc"
+    { printf '\x05'; cat tests/toolkit/tracking.csv; } >"$seeds/tracking.csv"
+    { printf '\x06'; cat "$export/a.csv"; } >"$seeds/export.csv"
 }
 run_step "Making the seed corpus from the scenario scripts" make_seeds
 
