@@ -49,13 +49,6 @@ bool HasBlock(uint32_t groups, uint32_t block) {
     return Blocks[block].group == 0 || (groups & Blocks[block].group) != 0;
 }
 
-constexpr double TwoTo32 = 4294967296.0;
-constexpr double TwoTo63 = 9223372036854775808.0;
-constexpr double TwoTo64 = 18446744073709551616.0;
-constexpr double LatitudeUnitsPerDegree = 10001750.0 * TwoTo32 / 90.0;  // 477302101697422.25
-constexpr double LongitudeUnitsPerDegree = TwoTo64 / 360.0;
-constexpr double AngleUnitsPerDegree = TwoTo32 / 360.0;
-constexpr double LeverScale = 16384.0;
 constexpr double MaxCgHeightFeet = 1000.0;
 
 }  // namespace
@@ -103,20 +96,6 @@ void UnpackSample(const uint8_t* record, const SampleLayout* layout, uint32_t gr
     }
 }
 
-int64_t DegreesToLatitude(double degrees) { return SaturateToInt<int64_t>(degrees * LatitudeUnitsPerDegree); }
-// +180 degrees is the meridian of -180, which is what the field holds for it.
-int64_t DegreesToLongitude(double degrees) {
-    double units = degrees * LongitudeUnitsPerDegree;
-    return units == TwoTo63 ? INT64_MIN : SaturateToInt<int64_t>(units);
-}
-int64_t MetersToAltitude(double meters) { return SaturateToInt<int64_t>(meters * TwoTo32); }
-int64_t FeetToAltitude(double feet) { return SaturateToInt<int64_t>(feet * 0.3048 * TwoTo32); }
-uint32_t DegreesToAngle(double degrees) {
-    return (uint32_t)(uint64_t)SaturateToInt<int64_t>(degrees * AngleUnitsPerDegree);
-}
-int16_t LeverToFixed(double position) {
-    return (int16_t)(uint16_t)(uint64_t)SaturateToInt<int64_t>(position * LeverScale);
-}
 
 static double UsableCgHeight(double feet) {
     return std::isfinite(feet) && feet >= -MaxCgHeightFeet && feet <= MaxCgHeightFeet ? feet : 0.0;
@@ -125,11 +104,3 @@ static double UsableCgHeight(double feet) {
 int64_t CgHeightOffset(double aircraftCgFeet, double trackCgFeet) {
     return FeetToAltitude(UsableCgHeight(aircraftCgFeet) - UsableCgHeight(trackCgFeet));
 }
-
-// Back to simulator units by the reciprocal factors (exact powers of two except for
-// latitude), so playback sends the values the recording was made from.
-double LatitudeToDegrees(int64_t latitude) { return (double)latitude * (90.0 / (10001750.0 * TwoTo32)); }
-double LongitudeToDegrees(int64_t longitude) { return (double)longitude * (360.0 / TwoTo64); }
-double AltitudeToMeters(int64_t altitude) { return (double)altitude / TwoTo32; }
-double AngleToDegrees(int32_t angle) { return (double)angle * (360.0 / TwoTo32); }
-double FixedToLever(int16_t value) { return (double)value / LeverScale; }

@@ -222,28 +222,50 @@ inline Int SaturateToInt(double value) {
     static_assert(std::is_integral<Int>::value, "an integer type");
     constexpr double lowest = (double)std::numeric_limits<Int>::min();                  // 0 or -2^(n-1)
     constexpr double limit = (double)(std::numeric_limits<Int>::max() / 2 + 1) * 2.0;  // max + 1
+    if (value >= lowest && value < limit) return (Int)value;  // the usual case; false for NaN
     if (value != value) return 0;
-    if (value < lowest) return std::numeric_limits<Int>::min();
-    if (value >= limit) return std::numeric_limits<Int>::max();
-    return (Int)value;
+    return value < lowest ? std::numeric_limits<Int>::min() : std::numeric_limits<Int>::max();
 }
 
 // Fixed-point conversions. Simulator values truncate toward zero to 64 bits
 // (saturating there) and narrower fields keep the low bits of that, so angles and
-// levers wrap as they always have.
-int64_t DegreesToLatitude(double degrees);
-int64_t DegreesToLongitude(double degrees);
-int64_t MetersToAltitude(double meters);
-int64_t FeetToAltitude(double feet);       // height corrections: feet * 0.3048 * 2^32
+// levers wrap as they always have. Inline: a capture converts some 35 values.
+constexpr double TwoTo32 = 4294967296.0;
+constexpr double TwoTo63 = 9223372036854775808.0;
+constexpr double TwoTo64 = 18446744073709551616.0;
+constexpr double LatitudeUnitsPerDegree = 10001750.0 * TwoTo32 / 90.0;  // 477302101697422.25
+constexpr double LongitudeUnitsPerDegree = TwoTo64 / 360.0;
+constexpr double AngleUnitsPerDegree = TwoTo32 / 360.0;
+constexpr double LeverUnits = 16384.0;  // per full travel
+
+inline int64_t DegreesToLatitude(double degrees) { return SaturateToInt<int64_t>(degrees * LatitudeUnitsPerDegree); }
+// +180 degrees is the meridian of -180, which is what the field holds for it.
+inline int64_t DegreesToLongitude(double degrees) {
+    double units = degrees * LongitudeUnitsPerDegree;
+    return units == TwoTo63 ? INT64_MIN : SaturateToInt<int64_t>(units);
+}
+inline int64_t MetersToAltitude(double meters) { return SaturateToInt<int64_t>(meters * TwoTo32); }
+// Height corrections: feet * 0.3048 * 2^32.
+inline int64_t FeetToAltitude(double feet) { return SaturateToInt<int64_t>(feet * 0.3048 * TwoTo32); }
 // Height correction from one CG height above the ground to another (feet): the
 // altitude to add to a track recorded with trackCgFeet when it is flown by an
 // aircraft whose CG height is aircraftCgFeet. A CG height that is not finite or lies
 // beyond 1000 ft is no real one and counts as 0.
 int64_t CgHeightOffset(double aircraftCgFeet, double trackCgFeet);
-uint32_t DegreesToAngle(double degrees);   // pitch, bank (as int32) and heading (as uint32)
-int16_t LeverToFixed(double position);     // levers and surfaces: * 16384, low 16 bits
-double LatitudeToDegrees(int64_t latitude);
-double LongitudeToDegrees(int64_t longitude);
-double AltitudeToMeters(int64_t altitude);
-double AngleToDegrees(int32_t angle);      // -180 .. 180; a heading of 270 gives -90
-double FixedToLever(int16_t value);
+// Pitch, bank (as int32) and heading (as uint32).
+inline uint32_t DegreesToAngle(double degrees) {
+    return (uint32_t)(uint64_t)SaturateToInt<int64_t>(degrees * AngleUnitsPerDegree);
+}
+// Levers and surfaces: * 16384, low 16 bits.
+inline int16_t LeverToFixed(double position) {
+    return (int16_t)(uint16_t)(uint64_t)SaturateToInt<int64_t>(position * LeverUnits);
+}
+
+// Back to simulator units by the reciprocal factors (exact powers of two except for
+// latitude), so playback sends the values the recording was made from.
+inline double LatitudeToDegrees(int64_t latitude) { return (double)latitude * (90.0 / (10001750.0 * TwoTo32)); }
+inline double LongitudeToDegrees(int64_t longitude) { return (double)longitude * (360.0 / TwoTo64); }
+inline double AltitudeToMeters(int64_t altitude) { return (double)altitude / TwoTo32; }
+// -180 .. 180; a heading of 270 gives -90.
+inline double AngleToDegrees(int32_t angle) { return (double)angle * (360.0 / TwoTo32); }
+inline double FixedToLever(int16_t value) { return (double)value / LeverUnits; }
