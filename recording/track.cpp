@@ -224,6 +224,12 @@ bool AppendSample(Track* track, const FullSample* full) {
     }
     uint8_t* slot = track->buffer + (size_t)track->bufferIndex * track->layout.recordSize;
     PackSample(full, &track->layout, track->groups, slot);
+    // The next record lands beside this one a sample later, after every other track's
+    // record: its lines are fetched now, so that write does not wait on memory.
+    if (track->bufferIndex + 1 < track->capacity) {
+        const uint8_t* next = slot + track->layout.recordSize;
+        for (uint32_t at = 0; at < track->layout.recordSize; at += 64) __builtin_prefetch(next + at, 1);
+    }
     uint32_t time = GetSampleU32(full, FieldTime);
     if (track->position == 0) track->startTime = time;
     track->endTime = time;
