@@ -88,16 +88,6 @@ bool FormatDefaultRecordingName(char* path, size_t size) {
 }
 
 // Closes and deletes a recording track's temp file and drops the track.
-static void DiscardRecordingTrack(uint32_t index) {
-    Track* track = &TrackTable.entries[index];
-    char tempName[MAX_PATH];
-    if (track->file) fclose(track->file);
-    track->file = nullptr;
-    if (FormatTrackTempFileName(tempName, track)) DeleteFileA(tempName);
-    ReleaseTrackBuffer(track);
-    RemoveTrackEntry(index);
-}
-
 static void DiscardRecording() {
     for (uint32_t i = 0; i < TrackTable.count;) {
         if (TrackTable.entries[i].readMode == 0) {

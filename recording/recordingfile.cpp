@@ -283,7 +283,7 @@ static bool AppendTrackToFile(FileWriter* writer, Track* track, uint32_t* fileSt
     return written;
 }
 
-static void DiscardRecordingTrack(uint32_t index) {
+void DiscardRecordingTrack(uint32_t index) {
     Track* track = &TrackTable.entries[index];
     if (track->file) fclose(track->file);
     track->file = nullptr;

@@ -40,3 +40,6 @@ constexpr uint32_t UserTempFileId = 1;  // the user's aircraft's temp file is "K
 // The temp file a recording track was created with (its tempFileId), whatever its
 // object id has become since; false when it has none.
 bool FormatTrackTempFileName(char* out, const Track* track);
+// Closes and deletes a recording track's temp file, frees its buffer and removes its
+// table entry.
+void DiscardRecordingTrack(uint32_t index);
