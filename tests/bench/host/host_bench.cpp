@@ -38,22 +38,29 @@ constexpr unsigned TrafficTracks = 200;
 // Apart from the host DLLs' handles (0x10000000 upward), as in the test fixture.
 HINSTANCE const ModuleHandle = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x60000000));
 
+// Starts the simulated host on a drive in a fresh temporary folder, with the module's
+// resources and file name and its folder C:\Sim\Modules.
+bool StartHostOnTempDrive(std::string* root) {
+    char pattern[] = "/tmp/kestrel-bench-XXXXXX";
+    if (!mkdtemp(pattern)) return false;
+    *root = pattern;
+    vsim::HostOptions options;
+    options.driveRoot = *root;
+    if (!vsim::StartHost(options)) return false;
+    vsim::win32::SetResourceScript(KestrelResourceScript);
+    vsim::win32::SetResourceHeader(KestrelResourceHeader);
+    vsim::win32::SetModuleFileName(ModuleHandle, "C:\\Sim\\Modules\\KestrelFSX.dll");
+    std::filesystem::create_directories(vsim::MapPath("C:\\Sim\\Modules"));
+    return true;
+}
+
 // A host with the module loaded in a temporary drive; stopped and removed by Stop.
 struct Host {
     std::string root;
     bool started = false;
 
     bool Start() {
-        char pattern[] = "/tmp/kestrel-playbench-XXXXXX";
-        if (!mkdtemp(pattern)) return false;
-        root = pattern;
-        vsim::HostOptions options;
-        options.driveRoot = root;
-        if (!vsim::StartHost(options)) return false;
-        vsim::win32::SetResourceScript(KestrelResourceScript);
-        vsim::win32::SetResourceHeader(KestrelResourceHeader);
-        vsim::win32::SetModuleFileName(ModuleHandle, "C:\\Sim\\Modules\\KestrelFSX.dll");
-        std::filesystem::create_directories(vsim::MapPath("C:\\Sim\\Modules"));
+        if (!StartHostOnTempDrive(&root)) return false;
         std::filesystem::create_directories(vsim::MapPath("C:\\Sim\\Recs"));
         Panels = vsim::PanelTable();
         SimLinkRegistered = 0;  // a fresh process: registration follows the open message
@@ -207,17 +214,7 @@ struct World {
     bool recording = false;
 
     bool Start() {
-        char pattern[] = "/tmp/kestrel-bench-XXXXXX";
-        if (!mkdtemp(pattern)) return false;
-        root = pattern;
-        vsim::HostOptions options;
-        options.driveRoot = root;
-        if (!vsim::StartHost(options)) return false;
-        vsim::win32::SetResourceScript(KestrelResourceScript);
-        vsim::win32::SetResourceHeader(KestrelResourceHeader);
-        HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x60000000));
-        vsim::win32::SetModuleFileName(instance, "C:\\Sim\\Modules\\KestrelFSX.dll");
-        std::filesystem::create_directories(vsim::MapPath("C:\\Sim\\Modules"));
+        if (!StartHostOnTempDrive(&root)) return false;
         const char* ini = "C:\\Sim\\Modules\\Kestrel.ini";
         WritePrivateProfileStringA("SETTINGS", "RplyEnabled", "0", ini);  // idle until the recording starts
         WritePrivateProfileStringA("SETTINGS", "NoRecDlg", "1", ini);
@@ -225,7 +222,7 @@ struct World {
         WritePrivateProfileStringA("RECORD", "RecAI", "1", ini);
         WritePrivateProfileStringA("RECORD", "AIItvlFactor", "1", ini);  // every AI aircraft at every sample
         Panels = vsim::PanelTable();
-        if (!ModuleAttach(instance, DLL_PROCESS_ATTACH, nullptr)) return false;
+        if (!ModuleAttach(ModuleHandle, DLL_PROCESS_ATTACH, nullptr)) return false;
         DLLStart();
         vsim::PumpSimConnect();
         SimConnect_CallDispatch(SimConnectHandle, TimedDispatch, nullptr);
