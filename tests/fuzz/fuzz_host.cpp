@@ -113,6 +113,7 @@ void BackToRest() {
     vsim::ClearSimConnectCalls();
     vsim::ClearTextLines();
     vsim::user::ResetScriptedUser();
+    vsim::win32::FreeDestroyedWindows();
 }
 
 std::vector<std::string> SplitInput(const uint8_t* data, size_t size, size_t maxParts) {

@@ -274,6 +274,8 @@ std::string ClassNameOf(HWND hwnd) {
     return w != nullptr && w->windowClass != nullptr ? w->windowClass->name : std::string();
 }
 
+void FreeDestroyedWindows() { DestroyedWindows.clear(); }
+
 void ResetWindows() {
     Windows.clear();
     DestroyedWindows.clear();

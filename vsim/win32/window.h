@@ -119,5 +119,9 @@ size_t CopyText(const std::string& text, char* buffer, size_t size);
 
 // Forgets every window, class and queued message without sending anything.
 void ResetWindows();
+// Frees the windows destroyed so far, kept allocated so that a pointer held while one
+// is destroyed stays valid; only when no window procedure or dialog is running (a
+// long fuzzing process opens dialogs hundreds of thousands of times).
+void FreeDestroyedWindows();
 
 }  // namespace vsim::win32
