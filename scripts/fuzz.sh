@@ -2,8 +2,9 @@
 # Fuzzes the module with libFuzzer: builds the fuzz targets of the sanitize preset
 # (clang, AddressSanitizer and UndefinedBehaviorSanitizer), makes each target's seed
 # corpus from the tests' own recordings and scripts, runs every target for SECONDS
-# (default 60) on one core and prints one line per target and a total. A crashing
-# input is saved under build/sanitize/fuzz/crashes/. Exits non-zero on any crash.
+# (default 60) on one core, as many at once as there are cores, and prints one line
+# per target and a total. A crashing input is saved under build/sanitize/fuzz/crashes/.
+# Exits non-zero on any crash, or when a target ends before its time is up.
 #
 #   scripts/fuzz.sh [SECONDS]
 set -euo pipefail
@@ -71,34 +72,57 @@ run_step "Making the seed corpus from the scenario scripts" make_seeds
 UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 export UBSAN_OPTIONS
 
-# Runs one target for the given seconds; prints "NAME: N runs, C crashes". The module
-# keeps what it allocates (replay ring, tables) from one input to the next, so
-# libFuzzer's leak check would scan the whole heap after most inputs: leaks are left
-# to the tests under the sanitizers, which check them at every test's end.
+# Runs one target for the given seconds, leaving libFuzzer's output in its log and its
+# exit status beside it. The module keeps what it allocates (replay ring, tables) from
+# one input to the next, so libFuzzer's leak check would scan the whole heap after
+# most inputs: leaks are left to the tests under the sanitizers, which check them at
+# every test's end.
+run_target() {
+    local name="$1" status=0
+    "build/sanitize/$name" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 -detect_leaks=0 \
+        -print_final_stats=1 -artifact_prefix="$OUT/crashes/$name-" "$OUT/corpus/$name" "$OUT/seeds/$name" \
+        >"$OUT/$name.log" 2>&1 || status=$?
+    echo "$status" >"$OUT/$name.status"
+}
+
+# Prints "NAME: N runs, C crashes" of a finished target and adds to the totals.
 TOTAL_RUNS=0
 TOTAL_CRASHES=0
-fuzz_target() {
-    local name="$1" log="$OUT/$1.log" corpus="$OUT/corpus/$1" crashes="$OUT/crashes"
-    mkdir -p "$corpus" "$crashes"
-    local before after status=0
-    before=$(find "$crashes" -name "$name-*" | wc -l)
-    "build/sanitize/$name" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 -detect_leaks=0 \
-        -print_final_stats=1 -artifact_prefix="$crashes/$name-" "$corpus" "$OUT/seeds/$name" >"$log" 2>&1 || status=$?
-    after=$(find "$crashes" -name "$name-*" | wc -l)
-    local runs crashes_now=$((after - before))
+report_target() {
+    local name="$1" log="$OUT/$1.log" before="$2"
+    local status after runs crashes_now
+    status=$(cat "$OUT/$name.status")
+    after=$(find "$OUT/crashes" -name "$name-*" | wc -l)
+    crashes_now=$((after - before))
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     runs=${runs:-0}
-    if [ $status -ne 0 ] && [ $crashes_now -eq 0 ]; then crashes_now=1; fi
+    if [ "$status" -ne 0 ] && [ $crashes_now -eq 0 ]; then crashes_now=1; fi
+    # A target that ends without libFuzzer's final figures did not finish its run.
+    local ended_early=0
+    if ! grep -q '^stat::number_of_executed_units:' "$log"; then ended_early=1; fi
+    if [ $ended_early -eq 1 ] && [ $crashes_now -eq 0 ]; then crashes_now=1; fi
     echo "$name: $runs runs, $crashes_now crashes"
+    if [ $ended_early -eq 1 ]; then echo "  the target ended before its time was up"; fi
     if [ $crashes_now -ne 0 ]; then
-        echo "  see $log; the input is saved as $(ls -t "$crashes/$name-"* 2>/dev/null | head -1)"
+        echo "  see $log; the input is saved as $(ls -t "$OUT/crashes/$name-"* 2>/dev/null | head -1)"
         grep -m 3 -E 'ERROR:|runtime error:|SUMMARY:' "$log" | sed 's/^/  /' || true
     fi
     TOTAL_RUNS=$((TOTAL_RUNS + runs))
     TOTAL_CRASHES=$((TOTAL_CRASHES + crashes_now))
 }
 
-echo "==> Fuzzing each target for $SECONDS_PER_TARGET s"
-for target in "${TARGETS[@]}"; do fuzz_target "$target"; done
+# One target a core, as many at once as the machine has cores (FUZZ_JOBS to choose).
+JOBS="${FUZZ_JOBS:-$(nproc)}"
+echo "==> Fuzzing each target for $SECONDS_PER_TARGET s, $JOBS at a time"
+mkdir -p "$OUT/crashes"
+declare -A BEFORE
+for target in "${TARGETS[@]}"; do
+    mkdir -p "$OUT/corpus/$target"
+    BEFORE[$target]=$(find "$OUT/crashes" -name "$target-*" | wc -l)
+    while [ "$(jobs -rp | wc -l)" -ge "$JOBS" ]; do wait -n || true; done
+    run_target "$target" &
+done
+wait
+for target in "${TARGETS[@]}"; do report_target "$target" "${BEFORE[$target]}"; done
 echo "total: $TOTAL_RUNS runs, $TOTAL_CRASHES crashes"
 [ $TOTAL_CRASHES -eq 0 ]
