@@ -87,7 +87,6 @@ bool FormatDefaultRecordingName(char* path, size_t size) {
     return length > 0 && (size_t)length < size;
 }
 
-// Closes and deletes a recording track's temp file and drops the track.
 static void DiscardRecording() {
     for (uint32_t i = 0; i < TrackTable.count;) {
         if (TrackTable.entries[i].readMode == 0) {

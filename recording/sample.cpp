@@ -96,7 +96,6 @@ void UnpackSample(const uint8_t* record, const SampleLayout* layout, uint32_t gr
     }
 }
 
-
 static double UsableCgHeight(double feet) {
     return std::isfinite(feet) && feet >= -MaxCgHeightFeet && feet <= MaxCgHeightFeet ? feet : 0.0;
 }

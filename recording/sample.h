@@ -229,7 +229,7 @@ inline Int SaturateToInt(double value) {
 
 // Fixed-point conversions. Simulator values truncate toward zero to 64 bits
 // (saturating there) and narrower fields keep the low bits of that, so angles and
-// levers wrap as they always have. Inline: a capture converts some 35 values.
+// levers wrap as they always have. Inline: a capture converts some 50 values.
 constexpr double TwoTo32 = 4294967296.0;
 constexpr double TwoTo63 = 9223372036854775808.0;
 constexpr double TwoTo64 = 18446744073709551616.0;
