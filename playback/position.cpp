@@ -87,11 +87,11 @@ static int16_t BlendSigned16(int16_t a, int16_t b, float f) {
     return SaturateToInt<int16_t>((double)b * f + (double)a * (1.0f - f));
 }
 
-static void BlendLevers(const FullSample* s0, const FullSample* s1, float f, FullSample* out, uint32_t field,
-                        uint32_t count) {
+// Levers of out (the earlier sample) blended with those of a later record's block.
+static void BlendLevers(FullSample* out, uint32_t field, const uint8_t* later, uint32_t count, float f) {
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t at = field + 2 * i;
-        SetSampleI16(out, at, BlendSigned16(GetSampleI16(s0, at), GetSampleI16(s1, at), f));
+        SetSampleI16(out, at, BlendSigned16(GetSampleI16(out, at), (int16_t)LoadLE16(later + 2 * i), f));
     }
 }
 
@@ -145,41 +145,49 @@ bool InterpolateSample(Track* track, uint32_t t, FullSample* sample) {
     if (t1 != t0) f = (float)((double)(uint32_t)(t - t0) / (double)(uint32_t)(t1 - t0));
     if (f < 0.0f || f > 1.0f) return false;
 
-    // Groups taken from the earlier sample come over whole; the blended fields follow,
-    // each read from the earlier sample (in the output) before it is overwritten.
-    FullSample later;
+    // The earlier sample is unpacked whole (the groups that are not blended come from
+    // it); the later one is only read where it is blended, straight from its record.
+    // Each blended field of the output is read (as the earlier value) before it is
+    // overwritten.
     UnpackSample(RecordAt(track, track->bufferIndex), &track->layout, track->groups, sample);
-    UnpackSample(RecordAt(track, track->bufferIndex + 1), &track->layout, track->groups, &later);
-    const FullSample* s0 = sample;
-    const FullSample* s1 = &later;
+    const uint8_t* later = RecordAt(track, track->bufferIndex + 1);
+    const uint32_t* at = track->layout.offsets;
+    const uint8_t* position1 = later + at[BlockPosition];  // the block starts with FieldLatitude
+    const uint8_t* velocity1 = later + at[BlockVelocity];
 
-    SetSampleI64(sample, FieldLatitude, BlendFixed64(GetSampleI64(s0, FieldLatitude), GetSampleI64(s1, FieldLatitude), f));
+    SetSampleI64(sample, FieldLatitude,
+                 BlendFixed64(GetSampleI64(sample, FieldLatitude), (int64_t)LoadLE64(position1 + FieldLatitude), f));
     SetSampleI64(sample, FieldLongitude,
-                 BlendFixed64(GetSampleI64(s0, FieldLongitude), GetSampleI64(s1, FieldLongitude), f));
-    int64_t altitude = BlendFixed64(GetSampleI64(s0, FieldAltitude), GetSampleI64(s1, FieldAltitude), f);
+                 BlendFixed64(GetSampleI64(sample, FieldLongitude), (int64_t)LoadLE64(position1 + FieldLongitude), f));
+    int64_t altitude =
+        BlendFixed64(GetSampleI64(sample, FieldAltitude), (int64_t)LoadLE64(position1 + FieldAltitude), f);
     SetSampleI64(sample, FieldAltitude, (int64_t)((uint64_t)altitude + (uint64_t)track->heightOffset));
     for (uint32_t field : {FieldPitch, FieldBank, FieldHeading}) {
-        SetSampleU32(sample, field, BlendAngle(GetSampleU32(s0, field), GetSampleU32(s1, field), f));
+        SetSampleU32(sample, field, BlendAngle(GetSampleU32(sample, field), LoadLE32(position1 + field), f));
     }
     for (uint32_t field : {FieldVelocityX, FieldVelocityY, FieldVelocityZ}) {
-        double v0 = GetSampleF64(s0, field);
-        SetSampleF64(sample, field, v0 + (GetSampleF64(s1, field) - v0) * f);
+        double v0 = GetSampleF64(sample, field);
+        SetSampleF64(sample, field, v0 + (LoadLEF64(velocity1 + (field - FieldVelocityX)) - v0) * f);
     }
-    bool bothOnGround = GetSampleU8(s0, FieldOnGround) && GetSampleU8(s1, FieldOnGround);
+    bool bothOnGround = GetSampleU8(sample, FieldOnGround) && later[at[BlockOnGround]];
     SetSampleU8(sample, FieldOnGround, bothOnGround ? 1 : 0);
 
-    if (track->groups & Throttles) BlendLevers(s0, s1, f, sample, FieldThrottle1, 4);
-    if (track->groups & Controls) BlendLevers(s0, s1, f, sample, FieldElevator, 3);
+    if (track->groups & Throttles) BlendLevers(sample, FieldThrottle1, later + at[BlockThrottles], 4, f);
+    if (track->groups & Controls) {
+        BlendLevers(sample, FieldElevator, later + at[BlockElevator], 1, f);
+        BlendLevers(sample, FieldAileron, later + at[BlockAileron], 1, f);
+        BlendLevers(sample, FieldRudder, later + at[BlockRudder], 1, f);
+    }
     if (track->groups & Spoilers) {
-        uint16_t a = GetSampleU16(s0, FieldSpoilers);
-        uint16_t b = GetSampleU16(s1, FieldSpoilers);
+        uint16_t a = GetSampleU16(sample, FieldSpoilers);
+        uint16_t b = LoadLE16(later + at[BlockSpoilers]);
         // On the ground the spoilers never show a half-way state between two samples.
         uint16_t spoilers = bothOnGround ? (a < b ? a : b) : SaturateToInt<uint16_t>((double)a * (1.0f - f) + (double)b * f);
         SetSampleU16(sample, FieldSpoilers, spoilers);
     }
     if (track->groups & PropMixture) {
-        BlendLevers(s0, s1, f, sample, FieldMixture1, 4);
-        BlendLevers(s0, s1, f, sample, FieldPropeller1, 4);
+        BlendLevers(sample, FieldMixture1, later + at[BlockMixture], 4, f);
+        BlendLevers(sample, FieldPropeller1, later + at[BlockPropeller], 4, f);
     }
     SetSampleU32(sample, FieldTime, t);
     return true;
