@@ -370,6 +370,15 @@ TEST(InterpolateSample, LeversBlendSignedSpoilersUnsignedAndTheRestComesFromTheE
     EXPECT_EQ(GetSampleU8(&late, FieldYear), 124);
     EXPECT_EQ(GetSampleU8(&late, FieldSmoke), 0);
     ReleaseTrackBuffer(&track);
+
+    // Without the groups stored before them, the levers sit further forward in a record.
+    SetSampleI16(&s1, FieldMixture1, 8192);
+    track = MemoryTrack({s0, s1}, Controls | PropMixture);
+    quarter = Interpolated(&track, 1000);
+    EXPECT_EQ(GetSampleI16(&quarter, FieldElevator), 8192);
+    EXPECT_EQ(GetSampleI16(&quarter, FieldMixture1), 14336);
+    EXPECT_EQ(GetSampleI16(&quarter, FieldPropeller1 + 6), 10240);
+    ReleaseTrackBuffer(&track);
 }
 
 TEST(InterpolateSample, OnGroundNeedsBothSamplesAndKeepsTheSmallerSpoilers) {
