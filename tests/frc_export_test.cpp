@@ -237,4 +237,29 @@ TEST(FrcExport, CsvAndGeoJsonHoldEverySampleWithItsValues) {
     }
 }
 
+// Titles come from the simulator in its code page; a byte string that merely looks like
+// UTF-8 to a lax check (a lead byte beyond U+10FFFF, a surrogate, an overlong form) is
+// no UTF-8 either. JSON and XML readers must get valid UTF-8 of the same characters.
+TEST(FrcExport, TitlesInTheSimulatorsCodePageBecomeUtf8) {
+    Fixture f = MakeRecording("code-page");
+    f.tracks[0].title = "Caf\xE9 \x80\x9F";
+    f.tracks[1].title = "\xF6\x80\x80\x80 \xED\xA0\x80 \xE0\x80\x80 \xC3\xA9";
+    frctest::WriteFile(f.file, frctest::RecordingBytes(Date, f.tracks));
+    const std::string expected[2] = {"Caf\u00E9 \u20AC\u0178",
+                                     "\u00F6\u20AC\u20AC\u20AC \u00ED\u00A0\u20AC \u00E0\u20AC\u20AC \u00C3\u00A9"};
+    std::string geojson = f.folder + "/flight.geojson", gpx = f.folder + "/flight.gpx";
+    ASSERT_EQ(frctest::RunFrc("export " + f.file + " -o " + geojson).status, 0);
+    ASSERT_EQ(frctest::RunFrc("export " + f.file + " -o " + gpx).status, 0);
+    nlohmann::json json = nlohmann::json::parse(frctest::ReadText(geojson));
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(gpx.c_str(), pugi::parse_default, pugi::encoding_utf8));
+    pugi::xml_node trk = document.child("gpx").child("trk");
+    for (size_t t = 0; t < 2; ++t, trk = trk.next_sibling("trk")) {
+        EXPECT_EQ(json["features"][t]["properties"]["title"], expected[t]);
+        EXPECT_EQ(std::string(trk.child_value("name")), expected[t]);
+    }
+    nlohmann::json info = nlohmann::json::parse(frctest::RunFrc("info " + f.file + " --json").out);
+    EXPECT_EQ(info[0]["tracks"][1]["title"], expected[1]);
+}
+
 }  // namespace

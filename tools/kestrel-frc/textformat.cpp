@@ -199,18 +199,46 @@ std::string FormatSeconds(uint32_t sampleTime) {
     return std::to_string(sampleTime / 10000) + "." + ticks;
 }
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing beyond U+10FFFF, as JSON and
+// XML readers demand.
 static bool IsValidUtf8(const std::string& text) {
+    static const uint32_t Lowest[4] = {0, 0x80, 0x800, 0x10000};
     size_t i = 0;
     while (i < text.size()) {
         unsigned char c = (unsigned char)text[i];
         int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || (extra == 1 && c < 0xC2)) return false;
-        for (int k = 1; k <= extra; ++k)
+        if (extra < 0) return false;
+        uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
             if (i + k >= text.size() || ((unsigned char)text[i + k] >> 6) != 2) return false;
+            code = (code << 6) | ((unsigned char)text[i + k] & 0x3F);
+        }
+        if (code < Lowest[extra] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
         i += extra + 1;
     }
     return true;
 }
+
+static void AppendUtf8(std::string* text, uint32_t code) {
+    if (code < 0x80) {
+        *text += (char)code;
+    } else if (code < 0x800) {
+        *text += (char)(0xC0 | (code >> 6));
+        *text += (char)(0x80 | (code & 0x3F));
+    } else {
+        *text += (char)(0xE0 | (code >> 12));
+        *text += (char)(0x80 | ((code >> 6) & 0x3F));
+        *text += (char)(0x80 | (code & 0x3F));
+    }
+}
+
+// Windows-1252's characters at 0x80..0x9F; its five unassigned bytes keep their own
+// code point, as Windows converts them. Every other byte is its Latin-1 code point.
+static const uint16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
 
 std::string TitleText(const char* title) {
     std::string raw(title);
@@ -218,13 +246,6 @@ std::string TitleText(const char* title) {
         if ((unsigned char)c < 0x20 || c == 0x7F) c = ' ';
     if (IsValidUtf8(raw)) return raw;
     std::string text;
-    for (unsigned char c : raw) {
-        if (c < 0x80) {
-            text += (char)c;
-        } else {
-            text += (char)(0xC0 | (c >> 6));
-            text += (char)(0x80 | (c & 0x3F));
-        }
-    }
+    for (unsigned char c : raw) AppendUtf8(&text, c >= 0x80 && c < 0xA0 ? Cp1252High[c - 0x80] : c);
     return text;
 }

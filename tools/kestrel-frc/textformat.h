@@ -39,6 +39,6 @@ uint32_t StampOfUnixTime(int64_t seconds);
 std::string FormatSeconds(uint32_t sampleTime);
 
 // A track title as UTF-8 for XML and JSON outputs: kept when it is valid UTF-8, else read
-// as Windows-1252/Latin-1 bytes (what the simulator's titles are); control characters
-// become spaces.
+// as Windows-1252 bytes (what the simulator's titles are); control characters become
+// spaces.
 std::string TitleText(const char* title);
