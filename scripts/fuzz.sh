@@ -96,11 +96,10 @@ report_target() {
     crashes_now=$((after - before))
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     runs=${runs:-0}
-    if [ "$status" -ne 0 ] && [ $crashes_now -eq 0 ]; then crashes_now=1; fi
     # A target that ends without libFuzzer's final figures did not finish its run.
     local ended_early=0
     if ! grep -q '^stat::number_of_executed_units:' "$log"; then ended_early=1; fi
-    if [ $ended_early -eq 1 ] && [ $crashes_now -eq 0 ]; then crashes_now=1; fi
+    if { [ "$status" -ne 0 ] || [ $ended_early -eq 1 ]; } && [ $crashes_now -eq 0 ]; then crashes_now=1; fi
     echo "$name: $runs runs, $crashes_now crashes"
     if [ $ended_early -eq 1 ]; then echo "  the target ended before its time was up"; fi
     if [ $crashes_now -ne 0 ]; then
