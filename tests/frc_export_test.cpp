@@ -260,6 +260,10 @@ TEST(FrcExport, TitlesInTheSimulatorsCodePageBecomeUtf8) {
     }
     nlohmann::json info = nlohmann::json::parse(frctest::RunFrc("info " + f.file + " --json").out);
     EXPECT_EQ(info[0]["tracks"][1]["title"], expected[1]);
+    // IGC headers are ASCII: a '?' stands for each character, not for each byte.
+    std::string igc = f.folder + "/flight.igc";
+    ASSERT_EQ(frctest::RunFrc("export " + f.file + " --track 2 -o " + igc).status, 0);
+    EXPECT_NE(frctest::ReadText(igc).find("HFGTYGLIDERTYPE:???? ??? ??? ??\r\n"), std::string::npos);
 }
 
 }  // namespace

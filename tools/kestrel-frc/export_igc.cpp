@@ -31,8 +31,12 @@ static std::string Altitude(double meters) {
 std::string ExportIgc(const frc::Recording& recording, size_t trackIndex, Progress* progress) {
     const frc::Track& track = recording.tracks[trackIndex];
     const uint32_t date = recording.header.date;
+    // IGC headers are ASCII: one '?' for each other character (its UTF-8 lead byte).
     std::string title;
-    for (char c : TitleText(track.header.title)) title += (unsigned char)c < 0x80 ? c : '?';
+    for (char c : TitleText(track.header.title)) {
+        if ((unsigned char)c < 0x80) title += c;
+        else if (((unsigned char)c & 0xC0) != 0x80) title += '?';
+    }
     std::string text = "AXKRFRC kestrel-frc " KESTREL_VERSION "\r\n";
     uint32_t firstTime = track.samples.empty() ? 0 : GetSampleU32(&track.samples.front(), FieldTime);
     UtcTime start = SplitUtc(date, firstTime + (10000 - firstTime % 10000) % 10000);
