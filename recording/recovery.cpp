@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -110,8 +111,7 @@ static void TellUser(uint32_t dialogMode, const char* text, UINT icon) {
     }
 }
 
-uint32_t RecoverInterruptedRecording(uint32_t dialogMode) {
-    RecoveryPending = 0;
+static uint32_t RecoverInMemory(uint32_t dialogMode) {
     std::vector<frc::TempFile> temps;
     FILETIME latest = {0, 0};
     CollectTempFiles(&temps, &latest);
@@ -142,4 +142,24 @@ uint32_t RecoverInterruptedRecording(uint32_t dialogMode) {
     // Not one whole record: nothing to keep.
     for (const frc::TempFile& temp : temps) DeleteFileA(temp.name.c_str());
     return 1;
+}
+
+uint32_t RecoverInterruptedRecording(uint32_t dialogMode) {
+    RecoveryPending = 0;
+    // The temp files are read and joined in memory, and a 32-bit simulator may have no
+    // room left for a long recording with traffic. Running out must not end the
+    // simulator at every start: the files stay, as on a full disk, for the toolkit.
+    try {
+        return RecoverInMemory(dialogMode);
+    } catch (const std::bad_alloc&) {
+        RecoveryPending = 1;
+        char text[MAX_PATH + 300];
+        snprintf(text, sizeof(text),
+                 "A recording that was interrupted is too large to be recovered while the simulator runs! Its "
+                 "temporary files are kept in %s; \"kestrel-frc recover\" saves them as a recording, after which "
+                 "they can be deleted. No new recording can start until they are saved.",
+                 ModuleDir);
+        TellUser(dialogMode, text, MB_ICONERROR);
+        return 0;
+    }
 }

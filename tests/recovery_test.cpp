@@ -2,6 +2,7 @@
 // recording file the next start assembles from the temp files, the temp files that are
 // kept when it cannot be written, and the 30-second bound on what a crash can lose.
 #include <sys/wait.h>
+#include <unistd.h>
 #include <time.h>
 #include <utime.h>
 
@@ -195,6 +196,39 @@ TEST_F(RecoveryTest, ARecoveryThatCannotBeWrittenKeepsTheTempFilesUntilItCan) {
     EXPECT_EQ(file.tracks[0].endTime, 20000u);
     EXPECT_TRUE(Joined(file.tracks[0]) == RecordsOf(user));
     StopModule();
+}
+
+// A recording too large for the simulator's memory (kestrel-host limited to 150 MB of
+// address space, the user's temp file 256 MB) stays on disk and the user is told; the
+// simulator goes on instead of ending at the failed allocation.
+TEST_F(RecoveryTest, ARecoveryTooLargeForMemoryKeepsTheTempFilesAndTheSimulatorGoesOn) {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer needs far more address space than the limit";
+#endif
+#endif
+    std::vector<uint8_t> user = TempFileBytes(0x7F, 3, 0);
+    WriteBytes(UserTemp, user);
+    const off_t Large = (off_t)256 << 20;
+    ASSERT_EQ(truncate(HostPath(UserTemp).c_str(), Large), 0);
+    std::string scriptPath = root_ + "/start.khs";
+    std::ofstream(scriptPath) << "start\nexpect message \"A recording that was interrupted is too large to be "
+                                 "recovered while the simulator runs! Its temporary files are kept in "
+                                 "C:\\Sim\\Modules\\; \"\nexpect mode ReplayBuffering\nseconds 1\n";
+    std::string command = "ulimit -v 150000 && " + std::string(KESTREL_HOST_EXE) + " --quiet --root '" + root_ +
+                          "' '" + scriptPath + "' >'" + root_ + "/out.txt' 2>&1";
+    int status = std::system(command.c_str());
+    std::ifstream outFile(root_ + "/out.txt");
+    std::string out((std::istreambuf_iterator<char>(outFile)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(WIFEXITED(status)) << out;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(out, "done: 0 problems\n");
+    std::ifstream kept(HostPath(UserTemp), std::ios::binary | std::ios::ate);
+    EXPECT_EQ((off_t)kept.tellg(), Large);
+    std::vector<uint8_t> head(user.size());
+    kept.seekg(0);
+    kept.read(reinterpret_cast<char*>(head.data()), (std::streamsize)head.size());
+    EXPECT_TRUE(head == user);
 }
 
 // Temp files without a whole record are deleted without a word or a file.
