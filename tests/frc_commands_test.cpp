@@ -109,6 +109,14 @@ TEST(FrcCommands, TrimSplitAndMergeKeepSpansTracksAndDates) {
     EXPECT_EQ(trimmed.tracks[0].sampleCount, 11u);
     EXPECT_EQ(trimmed.tracks[0].TimeOf(0), 100000u);
     EXPECT_EQ(trimmed.tracks[1].sampleCount, 5u);  // the Piper flew from 5 s to 14 s
+    // A span past the end writes nothing and says where the samples are.
+    frctest::Run past = frctest::RunFrc("trim " + file + " --from 500 -o " + folder + "/past.frc");
+    EXPECT_EQ(past.status, 1);
+    EXPECT_NE(past.err.find(": no sample between 500.0000 s and 429496.7295 s; it holds 2 track(s), 71 samples, "
+                            "0.0000 s to 60.0000 s\n"),
+              std::string::npos)
+        << past.err;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/past.frc"));
 
     frctest::Run split = frctest::RunFrc("split " + file + " -o " + folder + "/parts");
     ASSERT_EQ(split.status, 0) << split.err;

@@ -41,7 +41,7 @@ void AddTrimCommand(CLI::App& app) {
         }
         if (kept.empty())
             throw InputError(options->input + ": no sample between " + FormatSeconds(from) + " s and " +
-                             FormatSeconds(to) + " s");
+                             FormatSeconds(to) + " s; it holds " + SummarizeRecording(recording));
         recording.tracks = std::move(kept);
         WriteRecordingOutput(options->output, recording);
         fputs(("wrote " + options->output + ": " + SummarizeRecording(recording) + "\n").c_str(), stdout);
