@@ -1,6 +1,7 @@
 // Crash recovery: a real crash of kestrel-host during a recording with traffic, the
 // recording file the next start assembles from the temp files, the temp files that are
-// kept when it cannot be written, and the 30-second bound on what a crash can lose.
+// kept when it cannot be written or does not fit in memory, and the 30-second bound on
+// what a crash can lose.
 #include <sys/wait.h>
 #include <unistd.h>
 #include <time.h>
