@@ -111,6 +111,13 @@ static void TellUser(uint32_t dialogMode, const char* text, UINT icon) {
     }
 }
 
+// The temp files stay: no recording may start over them until they are saved.
+static uint32_t KeepTempFiles(uint32_t dialogMode, const char* text) {
+    RecoveryPending = 1;
+    TellUser(dialogMode, text, MB_ICONERROR);
+    return 0;
+}
+
 static uint32_t RecoverInMemory(uint32_t dialogMode) {
     std::vector<frc::TempFile> temps;
     FILETIME latest = {0, 0};
@@ -124,14 +131,12 @@ static uint32_t RecoverInMemory(uint32_t dialogMode) {
         char path[MAX_PATH];
         bool named = FormatRecoveredName(path, time);
         if (!named || !WriteNewFile(path, frc::WriteRecording(recording))) {
-            RecoveryPending = 1;
             char text[MAX_PATH + 300];
             snprintf(text, sizeof(text),
                      "A recording that was interrupted could not be saved as %s! Its temporary files are kept; "
                      "please check the free space on your disk. No new recording can start until it is saved.",
                      named ? path : ModuleDir);
-            TellUser(dialogMode, text, MB_ICONERROR);
-            return 0;
+            return KeepTempFiles(dialogMode, text);
         }
         for (const frc::TempFile& temp : temps) DeleteFileA(temp.name.c_str());
         char text[MAX_PATH + 100];
@@ -152,14 +157,12 @@ uint32_t RecoverInterruptedRecording(uint32_t dialogMode) {
     try {
         return RecoverInMemory(dialogMode);
     } catch (const std::bad_alloc&) {
-        RecoveryPending = 1;
         char text[MAX_PATH + 300];
         snprintf(text, sizeof(text),
                  "A recording that was interrupted is too large to be recovered while the simulator runs! Its "
                  "temporary files are kept in %s; \"kestrel-frc recover\" saves them as a recording, after which "
                  "they can be deleted. No new recording can start until they are saved.",
                  ModuleDir);
-        TellUser(dialogMode, text, MB_ICONERROR);
-        return 0;
+        return KeepTempFiles(dialogMode, text);
     }
 }

@@ -81,6 +81,24 @@ protected:
         return std::vector<uint8_t>(temp.begin() + 124, temp.begin() + 124 + whole);
     }
 
+    // Runs kestrel-host (after the shell's `prefix`) on a script over this test's drive;
+    // its exit status and what it printed.
+    struct HostRun {
+        int status;
+        std::string out;
+    };
+    HostRun RunHost(const std::string& script, const std::string& prefix = "") {
+        std::string scriptPath = root_ + "/script.khs";
+        std::ofstream(scriptPath) << script;
+        std::string command = prefix + std::string(KESTREL_HOST_EXE) + " --quiet --root '" + root_ + "' '" +
+                              scriptPath + "' >'" + root_ + "/out.txt' 2>&1";
+        HostRun run;
+        run.status = std::system(command.c_str());
+        std::ifstream outFile(root_ + "/out.txt");
+        run.out.assign(std::istreambuf_iterator<char>(outFile), std::istreambuf_iterator<char>());
+        return run;
+    }
+
     static std::vector<uint8_t> Joined(const rectest::FileTrack& track) {
         std::vector<uint8_t> bytes;
         for (const auto& record : track.records) bytes.insert(bytes.end(), record.begin(), record.end());
@@ -97,16 +115,10 @@ TEST_F(RecoveryTest, ACrashDuringARecordingWithTrafficIsRecoveredAtTheNextStart)
         "start\nflight load\nuser flies circuit\nai add \"Beech Baron 58 Paint1\" flies orbit\nseconds 2\n"
         "on dialog 102 do select 1000 3; uncheck 1034; check 1089; set 1090 1; click 1\n"
         "menu \"Record...\"\nexpect mode Recording\nseconds 75\ncrash\nsay \"never reached\"\n";
-    std::string scriptPath = root_ + "/crash.khs";
-    std::ofstream(scriptPath) << script;
-    std::string command = std::string(KESTREL_HOST_EXE) + " --quiet --root '" + root_ + "' '" + scriptPath +
-                          "' >'" + root_ + "/out.txt' 2>&1";
-    int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    std::ifstream outFile(root_ + "/out.txt");
-    std::string out((std::istreambuf_iterator<char>(outFile)), std::istreambuf_iterator<char>());
-    EXPECT_EQ(out, "done: 0 problems\n");
+    HostRun run = RunHost(script);
+    ASSERT_TRUE(WIFEXITED(run.status));
+    EXPECT_EQ(WEXITSTATUS(run.status), 0);
+    EXPECT_EQ(run.out, "done: 0 problems\n");
 
     // The AI aircraft is the one object besides the user's: find its temp file.
     std::vector<std::string> aiTemps;
@@ -212,18 +224,13 @@ TEST_F(RecoveryTest, ARecoveryTooLargeForMemoryKeepsTheTempFilesAndTheSimulatorG
     WriteBytes(UserTemp, user);
     const off_t Large = (off_t)256 << 20;
     ASSERT_EQ(truncate(HostPath(UserTemp).c_str(), Large), 0);
-    std::string scriptPath = root_ + "/start.khs";
-    std::ofstream(scriptPath) << "start\nexpect message \"A recording that was interrupted is too large to be "
-                                 "recovered while the simulator runs! Its temporary files are kept in "
-                                 "C:\\Sim\\Modules\\; \"\nexpect mode ReplayBuffering\nseconds 1\n";
-    std::string command = "ulimit -v 150000 && " + std::string(KESTREL_HOST_EXE) + " --quiet --root '" + root_ +
-                          "' '" + scriptPath + "' >'" + root_ + "/out.txt' 2>&1";
-    int status = std::system(command.c_str());
-    std::ifstream outFile(root_ + "/out.txt");
-    std::string out((std::istreambuf_iterator<char>(outFile)), std::istreambuf_iterator<char>());
-    ASSERT_TRUE(WIFEXITED(status)) << out;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(out, "done: 0 problems\n");
+    HostRun run = RunHost("start\nexpect message \"A recording that was interrupted is too large to be "
+                          "recovered while the simulator runs! Its temporary files are kept in "
+                          "C:\\Sim\\Modules\\; \"\nexpect mode ReplayBuffering\nseconds 1\n",
+                          "ulimit -v 150000 && ");
+    ASSERT_TRUE(WIFEXITED(run.status)) << run.out;
+    EXPECT_EQ(WEXITSTATUS(run.status), 0);
+    EXPECT_EQ(run.out, "done: 0 problems\n");
     std::ifstream kept(HostPath(UserTemp), std::ios::binary | std::ios::ate);
     EXPECT_EQ((off_t)kept.tellg(), Large);
     std::vector<uint8_t> head(user.size());
